@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// One DNS-SD service instance reported by a DnsSdBrowser.
+//
+// Signals are delivered on the thread that owns the object (the main thread) and never from
+// inside the call that caused them. Destroying the object ends its resolution and its TXT
+// monitoring: no signal fires afterwards.
+class DnsSdService : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual QString name() const = 0;   // instance name as announced, e.g. "Camera 1"
+    virtual QString type() const = 0;   // service type, e.g. "_http._tcp"
+    virtual QString domain() const = 0; // e.g. "local."
+
+    // Resolves the SRV target and *all* its addresses. Emits resolved() once they are known, or
+    // resolveFailed() when they are not known after timeoutSeconds.
+    virtual void resolve(double timeoutSeconds) = 0;
+
+    // Emits txtRecordChanged() with the current TXT record soon after the call, and again each
+    // time the record really changes, until the object is destroyed.
+    virtual void startMonitoring() = 0;
+
+    // The resolved socket addresses, each element one `sockaddr_in` or `sockaddr_in6` (link-local
+    // IPv6 carries its interface's scope id). Empty before resolution.
+    virtual QList<QByteArray> addresses() const = 0;
+    virtual QString hostName() const = 0; // SRV target; empty before resolution
+    virtual quint16 port() const = 0;     // SRV port; 0 before resolution
+
+Q_SIGNALS:
+    void resolved();
+    void resolveFailed();
+    void txtRecordChanged(const QByteArray &txtRecord);
+};
+
+// Browses for the instances of one service type. Signals as for DnsSdService; after stop()
+// nothing more is reported.
+class DnsSdBrowser : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // `domain` "" means the default browse domain, "local.".
+    virtual void searchForServicesOfType(const QString &type, const QString &domain) = 0;
+    virtual void stop() = 0;
+
+Q_SIGNALS:
+    // The receiver shares ownership of `service`; when the last owner lets go, the service stops.
+    void serviceFound(std::shared_ptr<DnsSdService> service, bool moreComing);
+};
+
+using DnsSdBrowserFactory = std::function<std::unique_ptr<DnsSdBrowser>()>;
+
+// A browser of the process's embedded multicast DNS querier (no daemon needed).
+std::unique_ptr<DnsSdBrowser> createMdnsBrowser();

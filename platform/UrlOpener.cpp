@@ -1,0 +1,9 @@
+#include "UrlOpener.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+void openUrl(const QUrl &url)
+{
+    QDesktopServices::openUrl(url);
+}
