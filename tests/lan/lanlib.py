@@ -204,3 +204,43 @@ def wait_until(predicate, timeout, interval=0.05):
         if value or time.monotonic() >= deadline:
             return value
         time.sleep(interval)
+
+
+def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5.0):
+    """One GET from the client host. Returns the status code, or the name of the failure:
+    "refused", "timeout", "unreachable", "tls" (handshake or certificate) or "closed".
+    A link-local IPv6 address is used on the client's link; the certificate is checked against
+    the bare address when cafile is given, and not at all (but still required) otherwise."""
+    import socket
+    import ssl
+    host = address + "%" + LINK if is_link_local_v6(address) else address
+    try:
+        sock = socket.create_connection((host, port), timeout=timeout)
+    except ConnectionRefusedError:
+        return "refused"
+    except (socket.timeout, TimeoutError):
+        return "timeout"
+    except OSError:
+        return "unreachable"
+    try:
+        if https:
+            context = ssl.create_default_context(cafile=cafile) if cafile else ssl.create_default_context()
+            try:
+                sock = context.wrap_socket(sock, server_hostname=address)
+            except (ssl.SSLError, ssl.CertificateError):
+                return "tls"
+        request = f"GET {path} HTTP/1.1\r\nHost: {address}\r\nConnection: close\r\n\r\n"
+        sock.sendall(request.encode())
+        data = b""
+        while b"\r\n" not in data:
+            chunk = sock.recv(4096)
+            if not chunk:
+                return "closed"
+            data += chunk
+        return int(data.split(b" ", 2)[1])
+    except (socket.timeout, TimeoutError):
+        return "timeout"
+    except (OSError, ValueError, IndexError):
+        return "closed"
+    finally:
+        sock.close()
