@@ -339,6 +339,9 @@ private Q_SLOTS:
         controller->fitIpv6ColumnWidth(rows);
         QCOMPARE(table().columnWidth(2), width);
         QCOMPARE(table().columnWidth(4), 80); // the other fit is not involved
+        // The bridge assigns the rows right after; the new list keeps the widths.
+        controller->setList(rows);
+        QCOMPARE(table().columnWidth(2), width);
     }
 
     void modelNameWidth_data()
