@@ -4,6 +4,7 @@ Used by lan-run, the responder and HTTP server it starts, the control command, m
 the tests. Runs under Debian's /usr/bin/python3 (the one that has python3-zeroconf).
 """
 
+import functools
 import ipaddress
 import json
 import os
@@ -206,6 +207,12 @@ def wait_until(predicate, timeout, interval=0.05):
         time.sleep(interval)
 
 
+@functools.lru_cache(maxsize=None)
+def _tls_context(cafile):
+    import ssl
+    return ssl.create_default_context(cafile=cafile) if cafile else ssl.create_default_context()
+
+
 def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5.0):
     """One GET from the client host. Returns the status code, or the name of the failure:
     "refused", "timeout", "unreachable", "tls" (handshake or certificate) or "closed".
@@ -224,7 +231,7 @@ def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5
         return "unreachable"
     try:
         if https:
-            context = ssl.create_default_context(cafile=cafile) if cafile else ssl.create_default_context()
+            context = _tls_context(cafile)
             try:
                 sock = context.wrap_socket(sock, server_hostname=address)
             except (ssl.SSLError, ssl.CertificateError):
