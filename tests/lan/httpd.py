@@ -1,0 +1,134 @@
+"""HTTP/HTTPS server of the device host: one process answering for every device of a fleet.
+
+Started by lan-run inside the device host's network namespace:
+    /usr/bin/python3 httpd.py FLEET CERT KEY REQUEST_LOG
+Listens on each live (address, port) the fleet gives a status for and answers
+GET /admin/-set-?el=aa00 with that status (any other path: 404). An (address, port) without a
+status has no listener, so a connection to it is refused. When every live address of the fleet
+answers a port the same way, one wildcard socket serves that port instead of one per address.
+Prints "ready" on stdout once every socket listens; appends one JSON line per request to
+REQUEST_LOG. Exits at once on SIGTERM.
+"""
+
+import asyncio
+import http
+import json
+import os
+import resource
+import signal
+import socket
+import ssl
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import lanlib  # noqa: E402
+
+BACKLOG = 4096
+
+
+def plan(fleet):
+    """Returns [(scheme, address or None for the wildcard, port, status)]."""
+    wanted = []  # (scheme, address, port, status)
+    for device in fleet["devices"]:
+        for address in device["addresses"]:
+            http_ports, https_ports = lanlib.listeners(device, address)
+            wanted += [("http", address, p, s) for p, s in http_ports.items()]
+            wanted += [("https", address, p, s) for p, s in https_ports.items()]
+    all_addresses = {a for d in fleet["devices"] for a in d["addresses"]}
+    by_port = {}
+    for scheme, address, port, status in wanted:
+        by_port.setdefault(port, []).append((scheme, address, status))
+    result = []
+    for port, uses in by_port.items():
+        kinds = {(scheme, status) for scheme, _, status in uses}
+        if len(kinds) == 1 and {a for _, a, _ in uses} == all_addresses:
+            scheme, status = kinds.pop()
+            result.append((scheme, None, port, status))
+        else:
+            result += [(scheme, address, port, status) for scheme, address, status in uses]
+    return result
+
+
+def listening_socket(address, port, scope):
+    if address is None:
+        sock = socket.socket(socket.AF_INET6, socket.SOCK_STREAM)
+        sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+        target = ("::", port)
+    elif ":" in address:
+        sock = socket.socket(socket.AF_INET6, socket.SOCK_STREAM)
+        sock.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
+        target = (address, port, 0, scope if lanlib.is_link_local_v6(address) else 0)
+    else:
+        sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        target = (address, port)
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    sock.bind(target)
+    sock.listen(BACKLOG)
+    sock.setblocking(False)
+    return sock
+
+
+def strip_zone(host):
+    return host.split("%", 1)[0]
+
+
+def make_handler(scheme, port, status, log):
+    async def handle(reader, writer):
+        try:
+            head = await asyncio.wait_for(reader.readuntil(b"\r\n\r\n"), 30)
+            line = head.split(b"\r\n", 1)[0].decode("latin-1")
+            parts = line.split(" ")
+            method, path = (parts[0], parts[1]) if len(parts) >= 2 else ("", "")
+            if method != "GET":
+                answer = 405
+            elif path == lanlib.ADMIN_PATH:
+                answer = status
+            else:
+                answer = 404
+            local = writer.get_extra_info("sockname")
+            peer = writer.get_extra_info("peername")
+            log.write(json.dumps({
+                "t": time.time(), "scheme": scheme, "addr": strip_zone(local[0]).removeprefix("::ffff:"),
+                "port": port, "method": method, "path": path, "status": answer,
+                "peer": strip_zone(peer[0]).removeprefix("::ffff:"),
+            }) + "\n")
+            body = f"{answer}\n".encode()
+            writer.write(
+                f"HTTP/1.1 {answer} {http.HTTPStatus(answer).phrase}\r\n"
+                f"Content-Type: text/plain\r\nContent-Length: {len(body)}\r\nConnection: close\r\n\r\n".encode()
+                + body
+            )
+            await writer.drain()
+        except (OSError, asyncio.IncompleteReadError, asyncio.LimitOverrunError, asyncio.TimeoutError,
+                ssl.SSLError, ValueError):
+            pass
+        finally:
+            writer.close()
+
+    return handle
+
+
+async def main():
+    fleet_path, cert, key, log_path = sys.argv[1:5]
+    fleet = lanlib.load_fleet(fleet_path)
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(cert, key)
+    scope = socket.if_nametoindex(lanlib.LINK)
+    log = open(log_path, "a", buffering=1, encoding="utf-8")
+    servers = []
+    for scheme, address, port, status in plan(fleet):
+        sock = listening_socket(address, port, scope)
+        servers.append(await asyncio.start_server(
+            make_handler(scheme, port, status, log), sock=sock,
+            ssl=context if scheme == "https" else None, backlog=BACKLOG))
+    print(f"ready {len(servers)}", flush=True)
+    await asyncio.Event().wait()
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    asyncio.run(main())
