@@ -6,27 +6,9 @@
 
 #include <QHostAddress>
 #include <QPointer>
-#include <QStringDecoder>
 #include <QTimer>
 
 #include <optional>
-
-namespace
-{
-
-// A TXT value as text, or nothing when its bytes are not valid UTF-8. A byte-order mark is kept:
-// the value is taken verbatim.
-std::optional<QString> utf8Text(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
-} // namespace
 
 Model::Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient, OneShotTimer oneShotTimer,
              int probeLimit, QObject *parent)

@@ -3,6 +3,7 @@
 #include "NumericHost.h"
 
 #include <QList>
+#include <QStringDecoder>
 
 #include <string>
 
@@ -26,4 +27,14 @@ QString formatMacAddress(const QString &text)
          {n - 2, n - 4, std::size_t(2), std::size_t(5), std::size_t(8)})
         characters.insert(position, 1, U'-');
     return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()));
+}
+
+std::optional<QString> utf8Text(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
 }

@@ -16,7 +16,10 @@ const QString ipV6Key = QStringLiteral("ipV6.string");
 
 QCollator standardCollator()
 {
-    QCollator collator{QLocale()};
+    // Qt's collator for the C locale (LANG unset or "C") compares code units only, without
+    // numeric mode or case folding; English collation keeps digit runs and case rules working.
+    const QLocale current;
+    QCollator collator{current.language() == QLocale::C ? QLocale(QLocale::English) : current};
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     return collator;

@@ -28,7 +28,7 @@ void MessageWriter::setFlags(uint16_t flags)
 
 bool MessageWriter::addQuestion(const Question &question)
 {
-    if (m_answerCount > 0)
+    if (m_answerCount > 0 || m_additionalCount > 0)
         return false;
     const size_t before = m_bytes.size();
     writeName(question.name, true);
@@ -44,6 +44,24 @@ bool MessageWriter::addQuestion(const Question &question)
 }
 
 bool MessageWriter::addAnswer(const ResourceRecord &record)
+{
+    if (m_additionalCount > 0 || !addRecord(record))
+        return false;
+    ++m_answerCount;
+    updateCounts();
+    return true;
+}
+
+bool MessageWriter::addAdditional(const ResourceRecord &record)
+{
+    if (!addRecord(record))
+        return false;
+    ++m_additionalCount;
+    updateCounts();
+    return true;
+}
+
+bool MessageWriter::addRecord(const ResourceRecord &record)
 {
     const size_t before = m_bytes.size();
     writeName(record.name, true);
@@ -70,8 +88,6 @@ bool MessageWriter::addAnswer(const ResourceRecord &record)
     }
     m_bytes[lengthAt] = static_cast<uint8_t>(dataLength >> 8);
     m_bytes[lengthAt + 1] = static_cast<uint8_t>(dataLength);
-    ++m_answerCount;
-    updateCounts();
     return true;
 }
 
@@ -124,6 +140,8 @@ void MessageWriter::updateCounts()
     m_bytes[5] = static_cast<uint8_t>(m_questionCount);
     m_bytes[6] = static_cast<uint8_t>(m_answerCount >> 8);
     m_bytes[7] = static_cast<uint8_t>(m_answerCount);
+    m_bytes[10] = static_cast<uint8_t>(m_additionalCount >> 8);
+    m_bytes[11] = static_cast<uint8_t>(m_additionalCount);
 }
 
 } // namespace dns

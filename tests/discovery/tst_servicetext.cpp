@@ -60,6 +60,27 @@ private Q_SLOTS:
         QFETCH(QString, host);
         QCOMPARE(::numericHost(socketAddress), host);
     }
+
+    void utf8Text_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ASCII") << QByteArray("tulvo") << true;
+        QTest::newRow("two-byte") << QByteArray("\xc3\xa9") << true;
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("lone continuation") << QByteArray("\x80") << false;
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
+        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("truncated at the end") << QByteArray("\xe2\x82") << false;
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
+    }
+
+    void utf8Text()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QCOMPARE(::utf8Text(bytes).has_value(), valid);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestServiceText)

@@ -4,6 +4,7 @@ Used by lan-run, the responder and HTTP server it starts, the control command, m
 the tests. Runs under Debian's /usr/bin/python3 (the one that has python3-zeroconf).
 """
 
+import functools
 import ipaddress
 import json
 import os
@@ -204,3 +205,49 @@ def wait_until(predicate, timeout, interval=0.05):
         if value or time.monotonic() >= deadline:
             return value
         time.sleep(interval)
+
+
+@functools.lru_cache(maxsize=None)
+def _tls_context(cafile):
+    import ssl
+    return ssl.create_default_context(cafile=cafile) if cafile else ssl.create_default_context()
+
+
+def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5.0):
+    """One GET from the client host. Returns the status code, or the name of the failure:
+    "refused", "timeout", "unreachable", "tls" (handshake or certificate) or "closed".
+    A link-local IPv6 address is used on the client's link; the certificate is checked against
+    the bare address when cafile is given, and not at all (but still required) otherwise."""
+    import socket
+    import ssl
+    host = address + "%" + LINK if is_link_local_v6(address) else address
+    try:
+        sock = socket.create_connection((host, port), timeout=timeout)
+    except ConnectionRefusedError:
+        return "refused"
+    except (socket.timeout, TimeoutError):
+        return "timeout"
+    except OSError:
+        return "unreachable"
+    try:
+        if https:
+            context = _tls_context(cafile)
+            try:
+                sock = context.wrap_socket(sock, server_hostname=address)
+            except (ssl.SSLError, ssl.CertificateError):
+                return "tls"
+        request = f"GET {path} HTTP/1.1\r\nHost: {address}\r\nConnection: close\r\n\r\n"
+        sock.sendall(request.encode())
+        data = b""
+        while b"\r\n" not in data:
+            chunk = sock.recv(4096)
+            if not chunk:
+                return "closed"
+            data += chunk
+        return int(data.split(b" ", 2)[1])
+    except (socket.timeout, TimeoutError):
+        return "timeout"
+    except (OSError, ValueError, IndexError):
+        return "closed"
+    finally:
+        sock.close()

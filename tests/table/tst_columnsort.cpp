@@ -98,6 +98,27 @@ private Q_SLOTS:
         QCOMPARE(order, expectedOrder);
     }
 
+    void standardComparisonInEveryLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("C (no LANG)") << QLocale::c();
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+        QTest::newRow("Japanese") << QLocale(QLocale::Japanese, QLocale::Japan);
+    }
+
+    void standardComparisonInEveryLocale()
+    {
+        QFETCH(QLocale, locale);
+        QLocale::setDefault(locale);
+        const auto ls = TextComparison::localizedStandard;
+        const int numeric = ColumnSort::compare(ls, "10.0.0.2", "10.0.0.10");
+        const int caseless = ColumnSort::compare(ls, "sn-ab1", "SN-AB1");
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(numeric, -1);
+        QCOMPARE(caseless, 0);
+    }
+
     void sorted_data()
     {
         QTest::addColumn<QString>("key");
