@@ -68,6 +68,10 @@ class Responder:
             self.infos[instance] = info
             await (await self.azc.zeroconf.async_update_service(info))
             return {"ok": True}
+        if op == "goodbye":
+            # The service is withdrawn properly: goodbye packets (TTL 0); its addresses stay.
+            await (await self.azc.zeroconf.async_unregister_service(self.infos.pop(instance)))
+            return {"ok": True}
         if op == "vanish":
             # No goodbye: the registry forgets the service, so nothing answers for it any more.
             self.azc.zeroconf.registry.async_remove(self.infos.pop(instance))
