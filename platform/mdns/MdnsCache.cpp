@@ -1,0 +1,243 @@
+#include "MdnsCache.h"
+
+#include "DnsName.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace
+{
+constexpr int64_t OneSecond = 1000;
+constexpr int RefreshPercent[] = {80, 85, 90, 95};
+constexpr int RefreshStages = 4;
+} // namespace
+
+MdnsCache::MdnsCache(size_t capacity)
+    : m_capacity(std::max<size_t>(capacity, 1))
+    , m_jitter([](int64_t) { return int64_t{0}; })
+{
+}
+
+void MdnsCache::setJitter(std::function<int64_t(int64_t)> jitter)
+{
+    m_jitter = std::move(jitter);
+}
+
+MdnsCache::Key MdnsCache::keyOf(const std::string &name, uint16_t type)
+{
+    Key key = dns::nameKey(name);
+    key.push_back(static_cast<char>(type >> 8));
+    key.push_back(static_cast<char>(type));
+    return key;
+}
+
+MdnsCache::Slot *MdnsCache::slot(const Key &key, const std::string &rdata)
+{
+    const auto found = m_records.find(key);
+    if (found == m_records.end())
+        return nullptr;
+    for (Slot &candidate : found->second) {
+        if (candidate.entry.record.rdata == rdata)
+            return &candidate;
+    }
+    return nullptr;
+}
+
+void MdnsCache::setExpiry(const Key &key, Slot &target, int64_t expiresAt)
+{
+    if (target.expiry)
+        m_expiryQueue.erase(*target.expiry);
+    target.entry.expiresAt = expiresAt;
+    target.expiry =
+        m_expiryQueue.emplace(expiresAt, std::make_pair(key, target.entry.record.rdata));
+}
+
+void MdnsCache::scheduleRefresh(const Key &key, Slot &target)
+{
+    if (target.refresh) {
+        m_refreshQueue.erase(*target.refresh);
+        target.refresh.reset();
+    }
+    if (target.entry.goodbye || !m_watched.contains(key) || target.refreshStage >= RefreshStages)
+        return;
+    const int64_t lifetime = target.entry.lifetime;
+    // Up to 2 % of the TTL of random delay, so that queriers do not refresh in step (§5.2).
+    const int64_t at = target.entry.receivedAt +
+                       lifetime * RefreshPercent[target.refreshStage] / 100 +
+                       m_jitter(std::max<int64_t>(lifetime / 50, 1));
+    target.refresh = m_refreshQueue.emplace(at, std::make_pair(key, target.entry.record.rdata));
+}
+
+MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t now,
+                                    int interfaceIndex)
+{
+    const Key key = keyOf(record.name, record.type);
+    if (record.cacheFlush && record.ttl > 0) {
+        const auto found = m_records.find(key);
+        if (found != m_records.end()) {
+            for (Slot &other : found->second) {
+                if (other.entry.record.rdata != record.rdata &&
+                    other.entry.record.recordClass == record.recordClass &&
+                    other.entry.receivedAt < now - OneSecond &&
+                    other.entry.expiresAt > now + OneSecond)
+                    setExpiry(key, other, now + OneSecond);
+            }
+        }
+    }
+
+    Slot *existing = slot(key, record.rdata);
+    if (record.ttl == 0) {
+        if (existing == nullptr || existing->entry.goodbye)
+            return Change::None;
+        existing->entry.goodbye = true;
+        existing->entry.lifetime = OneSecond;
+        setExpiry(key, *existing, now + OneSecond);
+        scheduleRefresh(key, *existing);
+        return Change::Goodbye;
+    }
+
+    const int64_t lifetime = int64_t{record.ttl} * OneSecond;
+    if (existing != nullptr) {
+        existing->entry.record = record;
+        existing->entry.receivedAt = now;
+        existing->entry.lifetime = lifetime;
+        existing->entry.interfaceIndex = interfaceIndex;
+        existing->entry.goodbye = false;
+        existing->refreshStage = 0;
+        setExpiry(key, *existing, now + lifetime);
+        scheduleRefresh(key, *existing);
+        return Change::Refreshed;
+    }
+
+    std::vector<Slot> &slots = m_records[key];
+    Slot &added = slots.emplace_back();
+    added.entry.record = record;
+    added.entry.receivedAt = now;
+    added.entry.lifetime = lifetime;
+    added.entry.interfaceIndex = interfaceIndex;
+    setExpiry(key, added, now + lifetime);
+    scheduleRefresh(key, added);
+    ++m_size;
+    while (m_size > m_capacity && !m_expiryQueue.empty()) {
+        const auto first = m_expiryQueue.begin();
+        const auto [evictKey, evictData] = first->second;
+        remove(evictKey, evictData);
+    }
+    return slot(key, record.rdata) != nullptr ? Change::Added : Change::None;
+}
+
+void MdnsCache::remove(const Key &key, const std::string &rdata)
+{
+    const auto found = m_records.find(key);
+    if (found == m_records.end())
+        return;
+    std::vector<Slot> &slots = found->second;
+    const auto it = std::find_if(slots.begin(), slots.end(), [&rdata](const Slot &candidate) {
+        return candidate.entry.record.rdata == rdata;
+    });
+    if (it == slots.end())
+        return;
+    if (it->expiry)
+        m_expiryQueue.erase(*it->expiry);
+    if (it->refresh)
+        m_refreshQueue.erase(*it->refresh);
+    slots.erase(it);
+    --m_size;
+    if (slots.empty())
+        m_records.erase(found);
+}
+
+std::vector<const MdnsCache::Entry *> MdnsCache::find(const std::string &name, uint16_t type,
+                                                      int64_t now) const
+{
+    std::vector<const Entry *> entries;
+    const auto found = m_records.find(keyOf(name, type));
+    if (found == m_records.end())
+        return entries;
+    for (const Slot &candidate : found->second) {
+        if (candidate.entry.expiresAt > now)
+            entries.push_back(&candidate.entry);
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry *a, const Entry *b) { return a->receivedAt < b->receivedAt; });
+    return entries;
+}
+
+const MdnsCache::Entry *MdnsCache::newest(const std::string &name, uint16_t type, int64_t now) const
+{
+    const Entry *best = nullptr;
+    for (const Entry *entry : find(name, type, now)) {
+        if (!entry->goodbye)
+            best = entry;
+    }
+    return best;
+}
+
+void MdnsCache::removeExpired(int64_t now)
+{
+    while (!m_expiryQueue.empty() && m_expiryQueue.begin()->first <= now) {
+        const auto [key, rdata] = m_expiryQueue.begin()->second;
+        remove(key, rdata);
+    }
+}
+
+std::optional<int64_t> MdnsCache::nextExpiry() const
+{
+    if (m_expiryQueue.empty())
+        return std::nullopt;
+    return m_expiryQueue.begin()->first;
+}
+
+void MdnsCache::watch(const std::string &name, uint16_t type)
+{
+    const Key key = keyOf(name, type);
+    if (m_watched[key]++ > 0)
+        return;
+    const auto found = m_records.find(key);
+    if (found == m_records.end())
+        return;
+    for (Slot &existing : found->second)
+        scheduleRefresh(key, existing);
+}
+
+void MdnsCache::unwatch(const std::string &name, uint16_t type)
+{
+    const Key key = keyOf(name, type);
+    const auto watched = m_watched.find(key);
+    if (watched == m_watched.end() || --watched->second > 0)
+        return;
+    m_watched.erase(watched);
+    const auto found = m_records.find(key);
+    if (found == m_records.end())
+        return;
+    for (Slot &existing : found->second)
+        scheduleRefresh(key, existing);
+}
+
+std::vector<MdnsCache::Refresh> MdnsCache::takeDueRefreshes(int64_t now)
+{
+    std::vector<Refresh> due;
+    std::unordered_set<Key> listed;
+    while (!m_refreshQueue.empty() && m_refreshQueue.begin()->first <= now) {
+        const auto [key, rdata] = m_refreshQueue.begin()->second;
+        Slot *target = slot(key, rdata);
+        if (target == nullptr) { // cannot happen: removal takes the refresh entry along
+            m_refreshQueue.erase(m_refreshQueue.begin());
+            continue;
+        }
+        target->refresh.reset();
+        m_refreshQueue.erase(m_refreshQueue.begin());
+        ++target->refreshStage;
+        scheduleRefresh(key, *target);
+        if (listed.insert(key).second)
+            due.push_back({target->entry.record.name, target->entry.record.type});
+    }
+    return due;
+}
+
+std::optional<int64_t> MdnsCache::nextRefresh() const
+{
+    if (m_refreshQueue.empty())
+        return std::nullopt;
+    return m_refreshQueue.begin()->first;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "DnsMessage.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The record cache of the mDNS querier (RFC 6762 §10): every record of every answer section,
+// indexed by name (without regard to case) and type. Time is passed in, in milliseconds, so
+// expiry is a pure function of the calls made.
+//
+// - A record's life ends at its TTL; expired records leave through a time-ordered queue, never
+//   through a scan of the whole cache.
+// - A goodbye (TTL 0) keeps the record for one more second (§10.1).
+// - A record with the cache-flush bit marks the other records of its name, type and class that
+//   arrived more than a second earlier to expire one second later (§10.2).
+// - The cache holds at most `capacity` records; beyond that the ones closest to expiry go.
+// - Records of a watched name and type are offered for a refresh query at 80, 85, 90 and 95 % of
+//   their TTL (§5.2), plus a small jitter.
+class MdnsCache
+{
+public:
+    struct Entry {
+        dns::ResourceRecord record;
+        int64_t receivedAt = 0;
+        int64_t expiresAt = 0;
+        int64_t lifetime = 0; // TTL at receipt, ms
+        int interfaceIndex = 0;
+        bool goodbye = false;
+
+        int64_t remaining(int64_t now) const { return expiresAt - now; }
+    };
+
+    enum class Change { None, Added, Refreshed, Goodbye };
+
+    explicit MdnsCache(size_t capacity = 20000);
+
+    // `jitter(n)` returns a number in [0, n) for the refresh times; the default gives 0.
+    void setJitter(std::function<int64_t(int64_t)> jitter);
+
+    Change insert(const dns::ResourceRecord &record, int64_t now, int interfaceIndex);
+
+    // The live records of `name` (any case) and `type`, oldest first.
+    std::vector<const Entry *> find(const std::string &name, uint16_t type, int64_t now) const;
+    // The most recently received live record of `name` and `type` that is not a goodbye.
+    const Entry *newest(const std::string &name, uint16_t type, int64_t now) const;
+
+    void removeExpired(int64_t now);
+    std::optional<int64_t> nextExpiry() const;
+    size_t size() const { return m_size; }
+
+    // Watching counts: records of a name and type watched at least once get refresh times.
+    void watch(const std::string &name, uint16_t type);
+    void unwatch(const std::string &name, uint16_t type);
+    struct Refresh {
+        std::string name;
+        uint16_t type;
+    };
+    // Name and type of each watched record whose next refresh time has come (each at most once
+    // per call); their following refresh times are scheduled.
+    std::vector<Refresh> takeDueRefreshes(int64_t now);
+    std::optional<int64_t> nextRefresh() const;
+
+private:
+    using Key = std::string;                                           // name key + two type bytes
+    using Queue = std::multimap<int64_t, std::pair<Key, std::string>>; // -> key, rdata
+    struct Slot {
+        Entry entry;
+        std::optional<Queue::iterator> expiry;
+        std::optional<Queue::iterator> refresh;
+        int refreshStage = 0;
+    };
+
+    static Key keyOf(const std::string &name, uint16_t type);
+    Slot *slot(const Key &key, const std::string &rdata);
+    void setExpiry(const Key &key, Slot &slot, int64_t expiresAt);
+    void scheduleRefresh(const Key &key, Slot &slot);
+    void remove(const Key &key, const std::string &rdata);
+
+    size_t m_capacity;
+    size_t m_size = 0;
+    std::unordered_map<Key, std::vector<Slot>> m_records;
+    std::unordered_map<Key, int> m_watched;
+    Queue m_expiryQueue;
+    Queue m_refreshQueue;
+    std::function<int64_t(int64_t)> m_jitter;
+};

@@ -1,0 +1,705 @@
+#include "MdnsEngine.h"
+
+#include "DnsMessageWriter.h"
+#include "DnsName.h"
+#include "MdnsBrowser.h"
+#include "MdnsClock.h"
+#include "MdnsService.h"
+#include "MdnsTransport.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+using namespace dns;
+
+namespace
+{
+
+constexpr qint64 Second = 1000;
+// The first query of a browse goes out almost at once: the user has just asked for a search, and
+// responders already spread their answers over 20-120 ms (RFC 6762 §6).
+constexpr qint64 FirstQueryDelay = 2;
+constexpr qint64 FirstQueryDelaySpread = 10;
+constexpr qint64 SecondQueryInterval = Second;
+constexpr qint64 MaxQueryInterval = 3600 * Second;
+// Questions that become due within this window share a message.
+constexpr qint64 AggregationDelay = 10;
+// How long a host's other address family may take after we asked for it.
+constexpr qint64 SettleTime = 250;
+constexpr qint64 FirstRetryInterval = Second;
+constexpr qint64 MaxRetryInterval = 60 * Second;
+// A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
+constexpr size_t MaxQuerySize = 1452;
+// Pacing: at most this many messages per burst, bursts this far apart, so that the answers to a
+// large resolution do not arrive all at once and overflow receive buffers.
+constexpr int MessagesPerBurst = 8;
+constexpr qint64 BurstInterval = 10;
+constexpr qint64 OwnMessageMemory = 2 * Second;
+constexpr size_t OwnMessageLimit = 64;
+
+const QHostAddress Ipv4Group(QStringLiteral("224.0.0.251"));
+const QHostAddress Ipv6Group(QStringLiteral("ff02::fb"));
+
+bool isLinkLocalIpv6(const std::string &address)
+{
+    return address.size() == 16 && static_cast<uint8_t>(address[0]) == 0xfe &&
+           (static_cast<uint8_t>(address[1]) & 0xc0) == 0x80;
+}
+
+} // namespace
+
+MdnsEngine::MdnsEngine(MdnsTransport *transport, MdnsClock *clock, MdnsTimer *timer,
+                       std::function<quint32()> random, QObject *parent)
+    : QObject(parent)
+    , m_transport(transport)
+    , m_clock(clock)
+    , m_timer(timer)
+    , m_random(std::move(random))
+{
+    m_cache.setJitter([this](int64_t range) { return static_cast<int64_t>(m_random() % range); });
+    connect(m_transport, &MdnsTransport::datagramReceived, this, &MdnsEngine::onDatagram);
+    connect(m_timer, &MdnsTimer::timeout, this, &MdnsEngine::onTimer);
+}
+
+MdnsEngine::~MdnsEngine() = default;
+
+int MdnsEngine::startBrowse(MdnsBrowser *browser, const QString &type, const QString &domain)
+{
+    const qint64 now = m_clock->now();
+    Browse browse;
+    browse.browser = browser;
+    browse.type = type;
+    browse.domain = domain.isEmpty() ? QStringLiteral("local.") : domain;
+    browse.typeName = nameFromDotted((type + u'.' + browse.domain).toStdString());
+    browse.typeKey = nameKey(browse.typeName);
+    browse.startedAt = now;
+    browse.interval = SecondQueryInterval;
+    browse.nextQueryAt = now + FirstQueryDelay + m_random() % FirstQueryDelaySpread;
+    // Multicast DNS answers only for "local."; a browse elsewhere runs but never asks.
+    if (nameKey(parentName(parentName(browse.typeName))) != nameFromDotted("local"))
+        browse.nextQueryAt = std::numeric_limits<qint64>::max();
+    const int id = m_nextId++;
+    m_browses.emplace(id, std::move(browse));
+    rearm();
+    return id;
+}
+
+void MdnsEngine::stopBrowse(int browseId)
+{
+    const auto found = m_browses.find(browseId);
+    if (found == m_browses.end())
+        return;
+    const std::string typeKey = found->second.typeKey;
+    m_browses.erase(found);
+    const bool stillBrowsed = std::any_of(m_browses.begin(), m_browses.end(), [&](const auto &b) {
+        return b.second.typeKey == typeKey;
+    });
+    if (!stillBrowsed)
+        m_pending.erase({typeKey, TypePtr});
+    rearm();
+}
+
+int MdnsEngine::addService(MdnsService *service, const std::string &instanceName)
+{
+    const int id = m_nextId++;
+    Service state;
+    state.handle = service;
+    state.instanceName = instanceName;
+    state.instanceKey = nameKey(instanceName);
+    m_servicesByInstance.emplace(state.instanceKey, id);
+    m_services.emplace(id, std::move(state));
+    return id;
+}
+
+void MdnsEngine::removeService(int serviceId)
+{
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end())
+        return;
+    const Service &service = found->second;
+    auto eraseFrom = [serviceId](std::unordered_multimap<std::string, int> &index,
+                                 const std::string &key) {
+        auto [first, last] = index.equal_range(key);
+        for (auto it = first; it != last; ++it) {
+            if (it->second == serviceId) {
+                index.erase(it);
+                return;
+            }
+        }
+    };
+    eraseFrom(m_servicesByInstance, service.instanceKey);
+    if (!service.hostKey.empty())
+        eraseFrom(m_servicesByHost, service.hostKey);
+    if (service.monitoring)
+        m_cache.unwatch(service.instanceName, TypeTxt);
+    m_services.erase(found);
+    // Its pending tasks find no service when they come due and do nothing.
+}
+
+void MdnsEngine::resolve(int serviceId, double timeoutSeconds)
+{
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end())
+        return;
+    const qint64 now = m_clock->now();
+    Service &service = found->second;
+    service.resolving = true;
+    service.resolved = false;
+    service.settleAt = -1;
+    service.instanceRetry = {};
+    service.addressRetry = {};
+    const double timeoutMs = std::clamp(timeoutSeconds * 1000.0, 0.0, 1e12);
+    addTask(now, serviceId, false);
+    addTask(now + static_cast<qint64>(timeoutMs), serviceId, true);
+    rearm();
+}
+
+void MdnsEngine::startMonitoring(int serviceId)
+{
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end())
+        return;
+    Service &service = found->second;
+    if (!service.monitoring)
+        m_cache.watch(service.instanceName, TypeTxt);
+    service.monitoring = true;
+    service.lastTxt.reset(); // the current record is reported again
+    service.txtRetry = {};
+    addTask(m_clock->now(), serviceId, false);
+    rearm();
+}
+
+QList<QByteArray> MdnsEngine::addresses(int serviceId) const
+{
+    QList<QByteArray> result;
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end() || !found->second.resolved)
+        return result;
+    const Service &service = found->second;
+    const qint64 now = m_clock->now();
+    for (const MdnsCache::Entry *entry : m_cache.find(service.hostName, TypeA, now)) {
+        if (entry->goodbye)
+            continue;
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(service.port);
+        std::memcpy(&address.sin_addr, entry->record.rdata.data(), 4);
+        result.append(QByteArray(reinterpret_cast<const char *>(&address), sizeof address));
+    }
+    for (const MdnsCache::Entry *entry : m_cache.find(service.hostName, TypeAaaa, now)) {
+        if (entry->goodbye)
+            continue;
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(service.port);
+        std::memcpy(&address.sin6_addr, entry->record.rdata.data(), 16);
+        if (isLinkLocalIpv6(entry->record.rdata))
+            address.sin6_scope_id = static_cast<uint32_t>(entry->interfaceIndex);
+        result.append(QByteArray(reinterpret_cast<const char *>(&address), sizeof address));
+    }
+    return result;
+}
+
+QString MdnsEngine::hostName(int serviceId) const
+{
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end() || !found->second.resolved)
+        return {};
+    return QString::fromStdString(dottedFromName(found->second.hostName));
+}
+
+quint16 MdnsEngine::port(int serviceId) const
+{
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end() || !found->second.resolved)
+        return 0;
+    return found->second.port;
+}
+
+void MdnsEngine::onDatagram(const QByteArray &datagram, const QHostAddress &source,
+                            quint16 sourcePort, int interfaceIndex)
+{
+    ++m_statistics.packetsReceived;
+    // Answers sent from another port are legacy unicast replies to someone else; answers from
+    // beyond the link cannot be mDNS (RFC 6762 §11, §6.7).
+    if (sourcePort != MdnsTransport::MdnsPort ||
+        !m_transport->isOnLocalLink(source, interfaceIndex)) {
+        ++m_statistics.packetsIgnored;
+        return;
+    }
+    const auto message = parseMessage(reinterpret_cast<const uint8_t *>(datagram.constData()),
+                                      static_cast<size_t>(datagram.size()));
+    const uint16_t opcode = message ? (message->flags >> 11) & 0xf : 0;
+    const uint16_t responseCode = message ? message->flags & 0xf : 0;
+    if (!message || opcode != 0 || responseCode != 0) {
+        ++m_statistics.packetsIgnored;
+        return;
+    }
+    const qint64 now = m_clock->now();
+    if (message->isResponse())
+        handleResponse(*message, interfaceIndex, now);
+    else
+        handleQuery(*message, datagram, now);
+    flushNotices();
+    rearm();
+}
+
+void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram, qint64 now)
+{
+    if (isOwnMessage(datagram, now))
+        return;
+    // Duplicate question suppression (RFC 6762 §7.3): another querier asked what we were about
+    // to ask, and its known answers hold nothing we would not list ourselves, so the answers it
+    // gets are the ones we would get.
+    for (const Question &question : message.questions) {
+        if (question.unicastResponse || question.recordClass != ClassIn)
+            continue;
+        const std::string key = nameKey(question.name);
+        const auto pending = m_pending.find({key, question.type});
+        std::vector<Browse *> browses;
+        if (question.type == TypePtr) {
+            for (auto &[browseId, browse] : m_browses) {
+                if (browse.typeKey == key && browse.nextQueryAt > now &&
+                    browse.nextQueryAt != std::numeric_limits<qint64>::max())
+                    browses.push_back(&browse);
+            }
+        }
+        if (pending == m_pending.end() && browses.empty())
+            continue;
+        const std::vector<ResourceRecord> ours = knownAnswers(question.name, question.type, now);
+        const bool covered = std::all_of(
+            message.answers.begin(), message.answers.end(), [&](const ResourceRecord &theirs) {
+                if (theirs.type != question.type || nameKey(theirs.name) != key)
+                    return true;
+                return std::any_of(ours.begin(), ours.end(), [&](const ResourceRecord &mine) {
+                    return mine.rdata == theirs.rdata;
+                });
+            });
+        if (!covered)
+            continue;
+        if (pending != m_pending.end())
+            m_pending.erase(pending);
+        // Our next browse query counts as sent now.
+        for (Browse *browse : browses) {
+            browse->nextQueryAt = now + browse->interval;
+            browse->interval = std::min(browse->interval * 2, MaxQueryInterval);
+        }
+    }
+}
+
+void MdnsEngine::handleResponse(const Message &message, int interfaceIndex, qint64 now)
+{
+    m_cache.removeExpired(now);
+    std::unordered_set<std::string> touchedInstances;
+    std::unordered_set<std::string> touchedHosts;
+    std::vector<const ResourceRecord *> pointers;
+    auto take = [&](const ResourceRecord &record) {
+        if (record.recordClass != ClassIn)
+            return;
+        if (m_cache.insert(record, now, interfaceIndex) == MdnsCache::Change::None)
+            return;
+        switch (record.type) {
+        case TypePtr:
+            if (record.ttl > 0)
+                pointers.push_back(&record);
+            break;
+        case TypeSrv:
+        case TypeTxt:
+            touchedInstances.insert(nameKey(record.name));
+            break;
+        case TypeA:
+        case TypeAaaa:
+            touchedHosts.insert(nameKey(record.name));
+            break;
+        case TypeNsec:
+            touchedInstances.insert(nameKey(record.name));
+            touchedHosts.insert(nameKey(record.name));
+            break;
+        default:
+            break;
+        }
+    };
+    // Questions in a response are ignored; the authority section carries probes' proposals.
+    for (const ResourceRecord &record : message.answers)
+        take(record);
+    for (const ResourceRecord &record : message.additionals)
+        take(record);
+
+    for (auto &[browseId, browse] : m_browses) {
+        std::vector<std::string> found;
+        for (const ResourceRecord *pointer : pointers) {
+            if (nameKey(pointer->name) != browse.typeKey ||
+                !isChildOf(pointer->target, browse.typeName))
+                continue;
+            if (browse.reported.size() >= MaxServicesPerBrowse)
+                break;
+            if (browse.reported.insert(nameKey(pointer->target)).second)
+                found.push_back(pointer->target);
+        }
+        if (!found.empty())
+            reportServices(browseId, found);
+    }
+
+    std::vector<int> affected;
+    for (const std::string &key : touchedInstances) {
+        auto [first, last] = m_servicesByInstance.equal_range(key);
+        for (auto it = first; it != last; ++it)
+            affected.push_back(it->second);
+    }
+    for (const std::string &key : touchedHosts) {
+        auto [first, last] = m_servicesByHost.equal_range(key);
+        for (auto it = first; it != last; ++it)
+            affected.push_back(it->second);
+    }
+    std::sort(affected.begin(), affected.end());
+    affected.erase(std::unique(affected.begin(), affected.end()), affected.end());
+    for (int serviceId : affected)
+        evaluate(serviceId, now);
+}
+
+void MdnsEngine::reportServices(int browseId, const std::vector<std::string> &instances)
+{
+    for (size_t i = 0; i < instances.size(); ++i) {
+        const bool moreComing = i + 1 < instances.size();
+        m_notices.push_back([this, browseId, instance = instances[i], moreComing] {
+            const auto found = m_browses.find(browseId);
+            if (found == m_browses.end())
+                return; // stopped meanwhile
+            const Browse &browse = found->second;
+            MdnsBrowser *browser = browse.browser; // stops its browse when destroyed
+            auto service =
+                std::make_shared<MdnsService>(this, instance, browse.type, browse.domain);
+            Q_EMIT browser->serviceFound(service, moreComing);
+        });
+    }
+}
+
+void MdnsEngine::evaluate(int serviceId, qint64 now)
+{
+    const auto found = m_services.find(serviceId);
+    if (found == m_services.end())
+        return;
+    if (found->second.monitoring)
+        evaluateTxt(serviceId, found->second, now);
+    if (found->second.resolving && !found->second.resolved)
+        evaluateResolution(serviceId, found->second, now);
+}
+
+void MdnsEngine::evaluateTxt(int serviceId, Service &service, qint64 now)
+{
+    const MdnsCache::Entry *txt = m_cache.newest(service.instanceName, TypeTxt, now);
+    if (txt == nullptr) {
+        if (askWithRetry(serviceId, service.txtRetry, now))
+            ask(service.instanceName, TypeTxt, now + AggregationDelay);
+        return;
+    }
+    if (service.lastTxt && *service.lastTxt == txt->record.rdata)
+        return;
+    service.lastTxt = txt->record.rdata;
+    const QByteArray bytes = QByteArray::fromStdString(txt->record.rdata);
+    QPointer<MdnsService> handle = service.handle;
+    m_notices.push_back([this, serviceId, handle, bytes] {
+        if (handle && m_services.contains(serviceId))
+            Q_EMIT handle->txtRecordChanged(bytes);
+    });
+}
+
+void MdnsEngine::evaluateResolution(int serviceId, Service &service, qint64 now)
+{
+    const MdnsCache::Entry *srv = m_cache.newest(service.instanceName, TypeSrv, now);
+    if (srv == nullptr) {
+        if (askWithRetry(serviceId, service.instanceRetry, now)) {
+            ask(service.instanceName, TypeSrv, now + AggregationDelay);
+            if (m_cache.newest(service.instanceName, TypeTxt, now) == nullptr)
+                ask(service.instanceName, TypeTxt, now + AggregationDelay);
+        }
+        return;
+    }
+    setHost(serviceId, service, srv->record.target, srv->record.port);
+
+    const bool hasIpv4 = m_cache.newest(service.hostName, TypeA, now) != nullptr;
+    const bool hasIpv6 = m_cache.newest(service.hostName, TypeAaaa, now) != nullptr;
+    // An NSEC record of the host lists the types it has (RFC 6762 §6.1): a family it leaves out
+    // will not come.
+    bool noIpv4 = false;
+    bool noIpv6 = false;
+    if (const MdnsCache::Entry *nsec = m_cache.newest(service.hostName, TypeNsec, now)) {
+        const auto &types = nsec->record.nsecTypes;
+        noIpv4 = std::find(types.begin(), types.end(), TypeA) == types.end();
+        noIpv6 = std::find(types.begin(), types.end(), TypeAaaa) == types.end();
+    }
+    if ((hasIpv4 || hasIpv6) && (hasIpv4 || noIpv4) && (hasIpv6 || noIpv6)) {
+        markResolved(serviceId, service);
+        return;
+    }
+    if (hasIpv4 || hasIpv6) {
+        if (service.settleAt < 0) {
+            ask(service.hostName, hasIpv4 ? TypeAaaa : TypeA, now + AggregationDelay);
+            service.settleAt = now + AggregationDelay + SettleTime;
+            addTask(service.settleAt, serviceId, false);
+        } else if (now >= service.settleAt) {
+            markResolved(serviceId, service);
+        }
+        return;
+    }
+    if (askWithRetry(serviceId, service.addressRetry, now)) {
+        ask(service.hostName, TypeA, now + AggregationDelay);
+        ask(service.hostName, TypeAaaa, now + AggregationDelay);
+    }
+}
+
+bool MdnsEngine::askWithRetry(int serviceId, Retry &retry, qint64 now)
+{
+    if (now < retry.nextAt)
+        return false;
+    retry.interval =
+        retry.interval == 0 ? FirstRetryInterval : std::min(retry.interval * 2, MaxRetryInterval);
+    retry.nextAt = now + retry.interval;
+    addTask(retry.nextAt, serviceId, false);
+    return true;
+}
+
+void MdnsEngine::setHost(int serviceId, Service &service, const std::string &hostName, quint16 port)
+{
+    service.port = port;
+    const std::string key = nameKey(hostName);
+    if (key == service.hostKey)
+        return;
+    if (!service.hostKey.empty()) {
+        auto [first, last] = m_servicesByHost.equal_range(service.hostKey);
+        for (auto it = first; it != last; ++it) {
+            if (it->second == serviceId) {
+                m_servicesByHost.erase(it);
+                break;
+            }
+        }
+    }
+    service.hostName = hostName;
+    service.hostKey = key;
+    service.settleAt = -1;
+    service.addressRetry = {};
+    m_servicesByHost.emplace(key, serviceId);
+}
+
+void MdnsEngine::markResolved(int serviceId, Service &service)
+{
+    service.resolved = true;
+    QPointer<MdnsService> handle = service.handle;
+    m_notices.push_back([this, serviceId, handle] {
+        if (handle && m_services.contains(serviceId))
+            Q_EMIT handle->resolved();
+    });
+}
+
+void MdnsEngine::ask(const std::string &name, uint16_t type, qint64 dueAt)
+{
+    const auto [it, added] =
+        m_pending.try_emplace({nameKey(name), type}, PendingQuestion{name, type, dueAt});
+    if (!added)
+        it->second.dueAt = std::min(it->second.dueAt, dueAt);
+}
+
+void MdnsEngine::addTask(qint64 at, int serviceId, bool timeout)
+{
+    m_tasks.emplace(at, std::make_pair(serviceId, timeout));
+}
+
+void MdnsEngine::onTimer()
+{
+    m_armedAt.reset();
+    const qint64 now = m_clock->now();
+    m_cache.removeExpired(now);
+
+    while (!m_tasks.empty() && m_tasks.begin()->first <= now) {
+        const auto [serviceId, timeout] = m_tasks.begin()->second;
+        m_tasks.erase(m_tasks.begin());
+        const auto found = m_services.find(serviceId);
+        if (found == m_services.end())
+            continue;
+        Service &service = found->second;
+        if (!timeout) {
+            evaluate(serviceId, now);
+        } else if (service.resolving && !service.resolved) {
+            service.resolving = false;
+            QPointer<MdnsService> handle = service.handle;
+            m_notices.push_back([this, serviceId, handle] {
+                if (handle && m_services.contains(serviceId))
+                    Q_EMIT handle->resolveFailed();
+            });
+        }
+    }
+
+    for (const MdnsCache::Refresh &refresh : m_cache.takeDueRefreshes(now))
+        ask(refresh.name, refresh.type, now);
+
+    for (auto &[browseId, browse] : m_browses) {
+        if (browse.nextQueryAt > now)
+            continue;
+        ask(browse.typeName, TypePtr, now);
+        browse.nextQueryAt = now + browse.interval;
+        browse.interval = std::min(browse.interval * 2, MaxQueryInterval);
+    }
+
+    sendDueQuestions(now);
+    flushNotices();
+    rearm();
+}
+
+std::vector<ResourceRecord> MdnsEngine::knownAnswers(const std::string &name, uint16_t type,
+                                                     qint64 now) const
+{
+    // A browse lists only what it heard itself: its first query has no known answers, so every
+    // responder answers, and a service gone since an earlier browse is not taken for granted.
+    qint64 heardSince = std::numeric_limits<qint64>::min();
+    if (type == TypePtr) {
+        const std::string key = nameKey(name);
+        for (const auto &[browseId, browse] : m_browses) {
+            if (browse.typeKey == key)
+                heardSince = std::max(heardSince, browse.startedAt);
+        }
+    }
+    std::vector<ResourceRecord> answers;
+    for (const MdnsCache::Entry *entry : m_cache.find(name, type, now)) {
+        if (entry->goodbye || entry->receivedAt < heardSince ||
+            entry->remaining(now) * 2 < entry->lifetime)
+            continue;
+        ResourceRecord answer = entry->record;
+        answer.cacheFlush = false;
+        answer.ttl = static_cast<uint32_t>(entry->remaining(now) / Second);
+        answers.push_back(std::move(answer));
+    }
+    return answers;
+}
+
+void MdnsEngine::sendDueQuestions(qint64 now)
+{
+    if (m_pending.empty() || now < m_nextSendAllowedAt)
+        return;
+    // Once a question is due, those due within the next moments go with it.
+    const bool anyDue = std::any_of(m_pending.begin(), m_pending.end(),
+                                    [now](const auto &entry) { return entry.second.dueAt <= now; });
+    if (!anyDue)
+        return;
+    std::vector<PendingQuestion> due;
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        if (it->second.dueAt <= now + AggregationDelay) {
+            due.push_back(std::move(it->second));
+            it = m_pending.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (due.empty())
+        return;
+    // Browse questions first, then in the order they became due.
+    std::stable_sort(due.begin(), due.end(),
+                     [](const PendingQuestion &a, const PendingQuestion &b) {
+                         if ((a.type == TypePtr) != (b.type == TypePtr))
+                             return a.type == TypePtr;
+                         return a.dueAt < b.dueAt;
+                     });
+
+    int messages = 0;
+    size_t next = 0;
+    while (next < due.size() && messages < MessagesPerBurst) {
+        auto writer = std::make_unique<MessageWriter>(MaxQuerySize);
+        std::vector<ResourceRecord> answers;
+        while (next < due.size() &&
+               writer->addQuestion({due[next].name, due[next].type, ClassIn, false})) {
+            auto known = knownAnswers(due[next].name, due[next].type, now);
+            answers.insert(answers.end(), std::make_move_iterator(known.begin()),
+                           std::make_move_iterator(known.end()));
+            ++m_statistics.questionsSent;
+            ++next;
+        }
+        if (writer->questionCount() == 0) { // cannot happen with names of at most 255 bytes
+            ++next;
+            continue;
+        }
+        // Known answers that do not fit follow in further messages; all but the last carry the
+        // TC bit so that responders wait for the rest (RFC 6762 §7.2).
+        for (const ResourceRecord &answer : answers) {
+            if (writer->addAnswer(answer))
+                continue;
+            writer->setFlags(FlagTruncated);
+            transmit(writer->bytes(), now);
+            ++messages;
+            writer = std::make_unique<MessageWriter>(MaxQuerySize);
+            writer->addAnswer(answer);
+        }
+        transmit(writer->bytes(), now);
+        ++messages;
+    }
+    // What did not fit into this burst goes in the next one.
+    for (size_t i = next; i < due.size(); ++i)
+        ask(due[i].name, due[i].type, now + BurstInterval);
+    if (next < due.size())
+        m_nextSendAllowedAt = now + BurstInterval;
+}
+
+void MdnsEngine::transmit(const std::vector<uint8_t> &message, qint64 now)
+{
+    const QByteArray datagram(reinterpret_cast<const char *>(message.data()),
+                              static_cast<qsizetype>(message.size()));
+    m_transport->send(datagram, Ipv4Group, MdnsTransport::MdnsPort, 0);
+    m_transport->send(datagram, Ipv6Group, MdnsTransport::MdnsPort, 0);
+    m_statistics.packetsSent += 2;
+    m_statistics.bytesSent += 2 * static_cast<quint64>(datagram.size());
+    m_recentlySent.emplace_back(now, datagram);
+    while (m_recentlySent.size() > OwnMessageLimit)
+        m_recentlySent.pop_front();
+}
+
+bool MdnsEngine::isOwnMessage(const QByteArray &datagram, qint64 now)
+{
+    while (!m_recentlySent.empty() && m_recentlySent.front().first < now - OwnMessageMemory)
+        m_recentlySent.pop_front();
+    return std::any_of(m_recentlySent.begin(), m_recentlySent.end(),
+                       [&datagram](const auto &sent) { return sent.second == datagram; });
+}
+
+void MdnsEngine::flushNotices()
+{
+    // A slot may stop browsers, drop services or start new work: take the list first, and let
+    // every notice check that its receiver is still there.
+    while (!m_notices.empty()) {
+        std::vector<std::function<void()>> notices;
+        notices.swap(m_notices);
+        for (const auto &notice : notices)
+            notice();
+    }
+}
+
+void MdnsEngine::rearm()
+{
+    std::optional<qint64> next;
+    auto consider = [&next](std::optional<qint64> at) {
+        if (at && (!next || *at < *next))
+            next = at;
+    };
+    if (!m_tasks.empty())
+        consider(m_tasks.begin()->first);
+    for (const auto &[key, question] : m_pending)
+        consider(std::max(question.dueAt, m_nextSendAllowedAt));
+    for (const auto &[browseId, browse] : m_browses) {
+        if (browse.nextQueryAt != std::numeric_limits<qint64>::max())
+            consider(browse.nextQueryAt);
+    }
+    consider(m_cache.nextExpiry());
+    consider(m_cache.nextRefresh());
+    if (!next) {
+        if (m_armedAt)
+            m_timer->stop();
+        m_armedAt.reset();
+        return;
+    }
+    if (m_armedAt == next)
+        return;
+    m_armedAt = next;
+    m_timer->start(std::max<qint64>(*next - m_clock->now(), 0));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+
+// The datagram service under the mDNS engine: the UDP sockets in the product, a recording fake
+// in tests.
+class MdnsTransport : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    static constexpr quint16 MdnsPort = 5353;
+
+    // Sends one datagram. `interfaceIndex` 0 sends it out of every interface the transport
+    // listens on (the usual case for a multicast query).
+    virtual void send(const QByteArray &datagram, const QHostAddress &destination, quint16 port,
+                      int interfaceIndex) = 0;
+
+    // True when `source` lies on the link of interface `interfaceIndex` (RFC 6762 §11): one of
+    // the interface's subnets, a link-local address, or an address of this host.
+    virtual bool isOnLocalLink(const QHostAddress &source, int interfaceIndex) const = 0;
+
+Q_SIGNALS:
+    // One received datagram with its source and the index of the interface it arrived on.
+    void datagramReceived(const QByteArray &datagram, const QHostAddress &source,
+                          quint16 sourcePort, int interfaceIndex);
+};
