@@ -4,6 +4,7 @@ when it is stopped with SIGTERM or SIGKILL; options that shape the client host w
 Runs lan-run itself (not under it). Exits 77 when lan-run can create no namespaces here.
 """
 
+import json
 import os
 import signal
 import subprocess
@@ -123,6 +124,10 @@ class Teardown(unittest.TestCase):
         result = lan_run(ss, "-Huln", "sport", "=", "5353", options=["--client-zeroconf"])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn(":5353", result.stdout)
+        # Another stack on the port must not keep a second one from finding every device.
+        result = lan_run("/usr/bin/python3", os.path.join(HERE, "browse.py"), "--expect", "4", "--seconds", "10",
+                         options=["--client-zeroconf"])
+        self.assertEqual(len(json.loads(result.stdout)), 4, result.stderr)
 
 
 def main():
