@@ -1,0 +1,152 @@
+#include "ScanOptions.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace
+{
+
+// Longest accepted time: an hour is plenty for a browse or a wait and keeps every run bounded.
+constexpr double maximumSeconds = 3600.0;
+constexpr double minimumWatchSeconds = 6.0;
+
+std::optional<double> seconds(const QString &text)
+{
+    static const QRegularExpression decimal(QStringLiteral("^[0-9]+(\\.[0-9]+)?$"));
+    if (!decimal.match(text).hasMatch())
+        return std::nullopt;
+    const double value = text.toDouble();
+    if (!std::isfinite(value) || value <= 0.0 || value > maximumSeconds)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> positiveCount(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    const int value = text.toInt();
+    return value >= 1 ? std::optional<int>(value) : std::nullopt;
+}
+
+// A DNS-SD service type such as "_http._tcp" (RFC 6763 §7: service name of letters, digits and
+// hyphens, protocol _tcp or _udp), optionally with a subtype ("_sub._printer._tcp" style).
+bool isServiceType(const QString &text)
+{
+    static const QRegularExpression type(
+        QStringLiteral("^(_[A-Za-z0-9-]{1,63}\\._sub\\.)?_[A-Za-z0-9-]{1,15}\\._(tcp|udp)\\.?$"));
+    return type.match(text).hasMatch();
+}
+
+} // namespace
+
+std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments)
+{
+    ScanOptions options;
+    bool timeGiven = false;
+    bool waitGiven = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments.at(++i);
+        };
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options.mode = ScanOptions::Mode::help;
+            return options;
+        }
+        if (argument == QLatin1String("--version")) {
+            options.mode = ScanOptions::Mode::version;
+            return options;
+        }
+        if (argument == QLatin1String("--json")) {
+            options.json = true;
+        } else if (argument == QLatin1String("--services")) {
+            options.mode = ScanOptions::Mode::services;
+            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-'))) {
+                options.serviceType = arguments.at(++i);
+                if (!isServiceType(options.serviceType))
+                    return QStringLiteral("not a service type: \"%1\" (expected e.g. _http._tcp)")
+                        .arg(options.serviceType);
+            }
+        } else if (argument == QLatin1String("--time") || argument == QLatin1String("--wait") ||
+                   argument == QLatin1String("--watch")) {
+            const auto text = value();
+            if (!text)
+                return QStringLiteral("%1 needs a number of seconds").arg(argument);
+            const auto number = seconds(*text);
+            if (!number)
+                return QStringLiteral("%1: not a number of seconds above 0 and up to %2: \"%3\"")
+                    .arg(argument)
+                    .arg(maximumSeconds)
+                    .arg(*text);
+            if (argument == QLatin1String("--time")) {
+                options.timeSeconds = *number;
+                timeGiven = true;
+            } else if (argument == QLatin1String("--wait")) {
+                options.waitSeconds = *number;
+                waitGiven = true;
+            } else {
+                if (*number < minimumWatchSeconds)
+                    return QStringLiteral("--watch: at least %1 seconds between searches")
+                        .arg(minimumWatchSeconds);
+                options.watchSeconds = *number;
+            }
+        } else if (argument == QLatin1String("--count")) {
+            const auto text = value();
+            if (!text)
+                return QStringLiteral("--count needs a number of searches");
+            options.count = positiveCount(*text);
+            if (!options.count)
+                return QStringLiteral("--count: not a positive whole number: \"%1\"").arg(*text);
+        } else if (argument.startsWith(QLatin1Char('-'))) {
+            return QStringLiteral("unknown option: %1 (see --help)").arg(argument);
+        } else {
+            return QStringLiteral("unexpected argument: \"%1\" (see --help)").arg(argument);
+        }
+    }
+
+    if (options.mode == ScanOptions::Mode::services) {
+        if (waitGiven || options.watchSeconds || options.count)
+            return QStringLiteral("--wait, --watch and --count belong to the camera list, not to "
+                                  "--services");
+    } else {
+        if (timeGiven)
+            return QStringLiteral("--time belongs to --services");
+        if (options.count && !options.watchSeconds)
+            return QStringLiteral("--count needs --watch");
+    }
+    return options;
+}
+
+QString scanUsage()
+{
+    return QStringLiteral(
+        "Usage: vindra-scan [--json] [--wait SECONDS] [--watch SECONDS [--count N]]\n"
+        "       vindra-scan --services [TYPE] [--time SECONDS] [--json]\n"
+        "\n"
+        "Finds the maker's cameras and controllers on the local network by DNS-SD over\n"
+        "multicast DNS and probes their web interfaces, like the search button of Vindra.\n"
+        "\n"
+        "Camera list (default):\n"
+        "  --json             one JSON object per line and device instead of a table\n"
+        "  --wait SECONDS     print the list when the 5-second browse is over and every\n"
+        "                     probe has answered, or SECONDS after the start (default 10)\n"
+        "  --watch SECONDS    search again every SECONDS (at least 6), printing\n"
+        "                     \"# search K\" before each list\n"
+        "  --count N          with --watch: stop after N searches\n"
+        "\n"
+        "Services (a raw DNS-SD browser for support):\n"
+        "  --services [TYPE]  print every service of TYPE (default _http._tcp) the moment\n"
+        "                     it is resolved: name, host, port, addresses, TXT entries\n"
+        "  --time SECONDS     browse for SECONDS (default 5)\n"
+        "  --json             one JSON object per line and service\n"
+        "\n"
+        "  --help             this text\n"
+        "  --version          the version\n"
+        "\n"
+        "Exit status: 0 after the list (even an empty one), 2 for bad arguments.\n");
+}

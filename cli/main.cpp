@@ -1,0 +1,64 @@
+// vindra-scan: the camera list of Vindra for headless machines and scripts, and a raw DNS-SD
+// browser for support (--services).
+
+#include "CameraScan.h"
+#include "Model.h"
+#include "ScanOptions.h"
+#include "ServiceScan.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vindra-scan"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VINDRA_VERSION));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    const auto parsed = parseScanOptions(arguments);
+    if (const auto *message = std::get_if<QString>(&parsed)) {
+        err << "vindra-scan: " << *message << '\n';
+        return 2;
+    }
+    const ScanOptions &options = std::get<ScanOptions>(parsed);
+    if (options.mode == ScanOptions::Mode::help) {
+        out << scanUsage();
+        return 0;
+    }
+    if (options.mode == ScanOptions::Mode::version) {
+        out << "vindra-scan " << QCoreApplication::applicationVersion() << '\n';
+        return 0;
+    }
+
+    const auto print = [&out](const QString &text) {
+        out << text;
+        if (!text.endsWith(QLatin1Char('\n')))
+            out << '\n';
+        out.flush();
+    };
+    const Model::OneShotTimer timer = [&application](std::chrono::milliseconds interval,
+                                                     std::function<void()> callback) {
+        QTimer::singleShot(interval, &application, std::move(callback));
+    };
+    const auto quit = [] { QCoreApplication::exit(0); };
+
+    if (options.mode == ScanOptions::Mode::services) {
+        ServiceScan scan([] { return createMdnsBrowser(); }, options, print, timer);
+        QObject::connect(&scan, &ServiceScan::finished, &application, quit, Qt::QueuedConnection);
+        scan.start();
+        return QCoreApplication::exec();
+    }
+
+    Model model;
+    CameraScan scan(model, options, print, timer);
+    QObject::connect(&scan, &CameraScan::finished, &application, quit, Qt::QueuedConnection);
+    scan.start();
+    return QCoreApplication::exec();
+}

@@ -1,0 +1,71 @@
+#include "FakeHttpClient.h"
+#include "ProbeQueue.h"
+
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+class TestProbeQueue : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void startsInOrderUpToTheLimit()
+    {
+        FakeHttpClient client;
+        ProbeQueue queue(client, 2);
+        QList<int> completed;
+        for (int i = 0; i < 5; ++i)
+            queue.enqueue(QUrl(QStringLiteral("http://198.18.0.%1/").arg(i + 1)), 60s,
+                          [&completed, i](std::optional<int>) { completed.append(i); });
+        QCOMPARE(client.requests.size(), 2);
+        QCOMPARE(queue.inFlight(), 2);
+        QCOMPARE(queue.pending(), 3);
+
+        client.finish(1, 200);
+        QCOMPARE(client.requests.size(), 3);
+        QCOMPARE(client.requests.at(2).url, QUrl("http://198.18.0.3/"));
+        client.finish(0, std::nullopt); // a transport failure frees its place too
+        client.finish(2, 404);
+        client.finish(3, 200);
+        QCOMPARE(client.requests.size(), 5);
+        QCOMPARE(client.requests.at(4).url, QUrl("http://198.18.0.5/"));
+        QCOMPARE(client.requests.at(4).timeout, 60s);
+        client.finish(4, 200);
+        QCOMPARE(completed, (QList<int>{1, 0, 2, 3, 4}));
+        QCOMPARE(queue.inFlight(), 0);
+    }
+
+    void clearPendingKeepsThoseInFlight()
+    {
+        FakeHttpClient client;
+        ProbeQueue queue(client, 1);
+        int completed = 0;
+        for (int i = 0; i < 3; ++i)
+            queue.enqueue(QUrl("http://198.18.0.1/"), 60s,
+                          [&completed](std::optional<int>) { ++completed; });
+        queue.clearPending();
+        QCOMPARE(queue.pending(), 0);
+        client.finish(0, 200);
+        QCOMPARE(completed, 1);
+        QCOMPARE(client.requests.size(), 1);
+    }
+
+    void completionAfterTheQueueIsGone()
+    {
+        FakeHttpClient client;
+        int completed = 0;
+        {
+            ProbeQueue queue(client, 1);
+            queue.enqueue(QUrl("http://198.18.0.1/"), 60s,
+                          [&completed](std::optional<int>) { ++completed; });
+            queue.enqueue(QUrl("http://198.18.0.2/"), 60s,
+                          [&completed](std::optional<int>) { ++completed; });
+        }
+        client.finish(0, 200);
+        QCOMPARE(completed, 1);
+        QCOMPARE(client.requests.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProbeQueue)
+#include "tst_probequeue.moc"

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "HttpClient.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
+// An HttpClient that only records requests; the test finishes them with finish().
+class FakeHttpClient : public HttpClient
+{
+public:
+    struct Request {
+        QUrl url;
+        std::chrono::milliseconds timeout;
+        Completion completion;
+        bool finished = false;
+    };
+
+    void get(const QUrl &url, std::chrono::milliseconds timeout, Completion completion) override
+    {
+        requests.append({url, timeout, std::move(completion)});
+    }
+
+    // Runs the completion of request `index` (at most once per request).
+    void finish(qsizetype index, std::optional<int> statusCode)
+    {
+        Request &request = requests[index];
+        if (request.finished)
+            return;
+        request.finished = true;
+        const Completion completion = request.completion;
+        completion(statusCode);
+    }
+
+    QList<QUrl> urls() const
+    {
+        QList<QUrl> result;
+        for (const Request &request : requests)
+            result.append(request.url);
+        return result;
+    }
+
+    qsizetype unfinished() const
+    {
+        return std::count_if(requests.cbegin(), requests.cend(),
+                             [](const Request &request) { return !request.finished; });
+    }
+
+    QList<Request> requests;
+};
