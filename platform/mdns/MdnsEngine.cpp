@@ -31,8 +31,8 @@ constexpr qint64 MaxQueryInterval = 3600 * Second;
 constexpr qint64 AggregationDelay = 10;
 // How long a host's other address family may take after we asked for it.
 constexpr qint64 SettleTime = 250;
-// A large response that ends with a host's address records may have been cut there by a
-// responder that answers for many hosts: the rest of them comes in its next message, if at all.
+// A large response may be one of several messages of a responder that answers for many hosts:
+// a host's remaining records come in its next message, if at all.
 constexpr int SplitResponseSize = 1400;
 constexpr qint64 ContinuationWait = 250;
 constexpr size_t MaxOpenHosts = 1000;
@@ -47,6 +47,7 @@ constexpr size_t MaxQuerySize = 1452;
 // large resolution do not arrive all at once and overflow receive buffers.
 constexpr int MessagesPerBurst = 8;
 constexpr qint64 BurstInterval = 10;
+constexpr int MaxNoticeRounds = 8;
 constexpr qint64 OwnMessageMemory = 2 * Second;
 constexpr size_t OwnMessageLimit = 64;
 
@@ -341,30 +342,24 @@ void MdnsEngine::handleResponse(const Message &message, qsizetype size, const QH
     for (const ResourceRecord &record : message.additionals)
         take(record);
 
-    // A large response that ends with a host's address records may continue in the sender's
-    // next message; that message (or a time-out) settles the host.
-    const ResourceRecord *lastRecord = !message.additionals.empty() ? &message.additionals.back()
-                                       : !message.answers.empty()   ? &message.answers.back()
-                                                                    : nullptr;
-    std::string openHost;
-    if (size >= SplitResponseSize && lastRecord != nullptr &&
-        (lastRecord->type == TypeA || lastRecord->type == TypeAaaa))
-        openHost = nameKey(lastRecord->name);
+    // A responder for many hosts spreads a large answer over several messages, and a host's
+    // address records may straddle two of them, in any order. Hosts of a large message wait
+    // for the sender's next message (or a time-out) before their addresses count as complete.
     const QString sourceKey = source.toString();
     std::vector<std::string> settledHosts;
     for (auto it = m_openHosts.begin(); it != m_openHosts.end();) {
-        if (it->first != openHost &&
-            (it->second.source == sourceKey || touchedHosts.contains(it->first))) {
+        if (it->second.source == sourceKey) {
             settledHosts.push_back(it->first);
             it = m_openHosts.erase(it);
         } else {
             ++it;
         }
     }
-    if (!openHost.empty() && touchedHosts.contains(openHost)) {
-        if (m_openHosts.size() >= MaxOpenHosts)
+    if (size >= SplitResponseSize) {
+        if (m_openHosts.size() + touchedHosts.size() > MaxOpenHosts)
             m_openHosts.clear();
-        m_openHosts[openHost] = {sourceKey, now};
+        for (const std::string &key : touchedHosts)
+            m_openHosts[key] = {sourceKey, now};
     }
     touchedHosts.insert(settledHosts.begin(), settledHosts.end());
 
@@ -567,18 +562,16 @@ void MdnsEngine::addTask(qint64 at, int serviceId, bool timeout)
     m_tasks.emplace(at, std::make_pair(serviceId, timeout));
 }
 
-void MdnsEngine::onTimer()
+bool MdnsEngine::runDueTasks(qint64 now)
 {
-    m_armedAt.reset();
-    const qint64 now = m_clock->now();
-    m_cache.removeExpired(now);
-
+    bool ran = false;
     while (!m_tasks.empty() && m_tasks.begin()->first <= now) {
         const auto [serviceId, timeout] = m_tasks.begin()->second;
         m_tasks.erase(m_tasks.begin());
         const auto found = m_services.find(serviceId);
         if (found == m_services.end())
             continue;
+        ran = true;
         Service &service = found->second;
         if (!timeout) {
             evaluate(serviceId, now);
@@ -591,6 +584,17 @@ void MdnsEngine::onTimer()
             });
         }
     }
+
+    return ran;
+}
+
+void MdnsEngine::onTimer()
+{
+    m_armedAt.reset();
+    const qint64 now = m_clock->now();
+    m_cache.removeExpired(now);
+
+    runDueTasks(now);
 
     for (const MdnsCache::Refresh &refresh : m_cache.takeDueRefreshes(now))
         ask(refresh.name, refresh.type, now);
@@ -750,7 +754,13 @@ void MdnsEngine::flushNotices()
 {
     // A slot may stop browsers, drop services or start new work: take the list first, and let
     // every notice check that its receiver is still there.
-    while (!m_notices.empty()) {
+    // What the slots asked for (a resolution, TXT monitoring) is taken up at once when the cache
+    // already answers it: the chain found -> resolved -> TXT of a service whose records came
+    // together completes within the handling of that one message. The slots' calls have
+    // returned by then, so no signal fires inside a call; the rounds are bounded.
+    for (int round = 0; round < MaxNoticeRounds; ++round) {
+        if (m_notices.empty() && !runDueTasks(m_clock->now()))
+            break;
         std::vector<std::function<void()>> notices;
         notices.swap(m_notices);
         for (const auto &notice : notices)

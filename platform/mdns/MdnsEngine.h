@@ -49,8 +49,8 @@ class MdnsTransport;
 //   rest of a response split over several messages often brings it): SRV and TXT of the instance,
 //   then A and AAAA of the SRV target. A host's addresses count as complete once both families (or
 //   an NSEC record denying one) are cached; with one family only, the other is asked for and given
-//   250 ms to arrive. A large response that ends with a host's address records (a responder for
-//   many hosts cut it there) holds the host back until the sender's next message, or 250 ms;
+//   250 ms to arrive. The hosts of a large response (a responder for many hosts spreads its
+//   answer over several messages) wait for the sender's next message, or 250 ms;
 // - monitored TXT records are refreshed at 80/85/90/95 % of their TTL, and each real change of
 //   the bytes is reported once.
 //
@@ -141,6 +141,7 @@ private:
     void onDatagram(const QByteArray &datagram, const QHostAddress &source, quint16 sourcePort,
                     int interfaceIndex);
     void onTimer();
+    bool runDueTasks(qint64 now);
     void handleResponse(const dns::Message &message, qsizetype size, const QHostAddress &source,
                         int interfaceIndex, qint64 now);
     void handleQuery(const dns::Message &message, const QByteArray &datagram, qint64 now);
@@ -181,7 +182,7 @@ private:
         QString source; // the sender whose next message settles the host
         qint64 since = 0;
     };
-    std::unordered_map<std::string, OpenHost> m_openHosts; // hosts whose records ended a message
+    std::unordered_map<std::string, OpenHost> m_openHosts; // hosts of a large message
     std::multimap<qint64, std::pair<int, bool>> m_tasks;   // -> service, is its resolve time-out
     std::deque<std::pair<qint64, QByteArray>> m_recentlySent;
     std::vector<std::function<void()>> m_notices;

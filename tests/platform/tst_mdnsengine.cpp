@@ -422,6 +422,35 @@ private Q_SLOTS:
             QCOMPARE(text, question(TypePtr, httpType));
     }
 
+    void chainCompletesWithinOneMessage()
+    {
+        // As the discovery model does: resolve when found, monitor when resolved.
+        Harness h;
+        QStringList events;
+        h.browser = std::make_unique<MdnsBrowser>(&h.engine);
+        connect(h.browser.get(), &DnsSdBrowser::serviceFound, this,
+                [&](std::shared_ptr<DnsSdService> service) {
+                    DnsSdService *raw = service.get();
+                    h.found.push_back(service);
+                    connect(raw, &DnsSdService::resolved, this, [&, raw] {
+                        events.append(QStringLiteral("resolved"));
+                        raw->startMonitoring();
+                        events.append(QStringLiteral("monitoring"));
+                    });
+                    connect(raw, &DnsSdService::txtRecordChanged, this,
+                            [&] { events.append(QStringLiteral("txt")); });
+                    raw->resolve(10);
+                    events.append(QStringLiteral("resolving"));
+                });
+        h.browser->searchForServicesOfType(QStringLiteral("_http._tcp"), QString());
+        h.time.advance(2);
+        h.deliver(response({ptr("cam")}, {srv("cam", "cam-host"), txt("cam", "\x03k=v"),
+                                          address("cam-host", "198.18.0.7"),
+                                          address("cam-host", "2001:db8::7")}));
+        // Every signal came after the call that led to it had returned.
+        QCOMPARE(events, (QStringList{"resolving", "resolved", "monitoring", "txt"}));
+    }
+
     void resolvesWhatIsMissing_data()
     {
         QTest::addColumn<bool>("otherFamilyArrives");
@@ -538,13 +567,13 @@ private Q_SLOTS:
         h.browse();
         h.time.advance(2);
         h.queries();
-        // A responder for many hosts fills a large message and cuts it after "cam-host"'s first
-        // two addresses.
+        // A responder for many hosts fills a large message; "cam-host"'s third address does
+        // not fit any more.
         std::vector<ResourceRecord> answers{ptr("cam")};
         for (int i = 0; i < 60; ++i)
             answers.push_back(ptr(QStringLiteral("other-camera-%1").arg(i).toStdString()));
-        h.deliver(response(answers, {srv("cam", "cam-host"), address("cam-host", "198.18.0.9"),
-                                     address("cam-host", "2001:db8::9")}));
+        h.deliver(response(answers, {address("cam-host", "198.18.0.9"), srv("cam", "cam-host"),
+                                     address("cam-host", "2001:db8::9"), srv("y", "y-host")}));
         auto &service = *h.found[0];
         QSignalSpy resolved(&service, &DnsSdService::resolved);
         service.resolve(10);
