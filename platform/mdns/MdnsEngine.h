@@ -52,10 +52,14 @@ class MdnsTransport;
 //   250 ms to arrive. The hosts of a large response (a responder for many hosts spreads its
 //   answer over several messages) wait for the sender's next message, or 250 ms;
 // - monitored TXT records are refreshed at 80/85/90/95 % of their TTL, and each real change of
-//   the bytes is reported once.
+//   the bytes is reported once;
+// - bounded: 20,000 cached records, 10,000 services per browse, at most 8 query messages per
+//   10 ms (a known-answer continuation is never cut), a message's work linear in its records.
 //
 // Signals of browsers and services are emitted from the engine's timer or datagram handling,
 // never from inside a call made on them, and never for an object already stopped or destroyed.
+// What a slot asks for (resolve, startMonitoring) is taken up right after the slot returns, so
+// a service whose records arrived together is found, resolved and monitored within one message.
 class MdnsEngine : public QObject
 {
     Q_OBJECT
