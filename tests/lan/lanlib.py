@@ -197,6 +197,13 @@ def device_exec(argv, **kwargs):
     return subprocess.run(["nsenter", "-t", str(state()["device_pid"]), "-n", "--"] + list(argv), **kwargs)
 
 
+def request_log():
+    """The HTTP server's requests so far: dicts with "t" (Unix time), "scheme", "addr", "port",
+    "method", "path", "status" and "peer", in the order they were answered."""
+    with open(state()["requests"], encoding="utf-8") as f:
+        return [json.loads(line) for line in f if line.endswith("\n")]
+
+
 def wait_until(predicate, timeout, interval=0.05):
     """Polls predicate until it returns a true value or timeout seconds pass; returns the last value."""
     deadline = time.monotonic() + timeout
