@@ -2,19 +2,16 @@
 
 #include "AppDelegate.h"
 #include "LocalizedText.h"
+#include "MainWindowView.h"
+#include "Model.h"
 
-namespace
-{
-constexpr QSize minimumContentSize(1000, 450);
-}
-
-MainWindow::MainWindow(AppDelegate &delegate, QWidget *parent)
+MainWindow::MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model, QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle(localizedText("applicationName"));
     delegate.installApplicationMenu(*this);
-    auto *content = new QWidget(this);
-    content->setMinimumSize(minimumContentSize);
-    content->setAutoFillBackground(true);
-    setCentralWidget(content);
+    m_view = new MainWindowView(std::move(model), this);
+    setCentralWidget(m_view);
 }
+
+MainWindow::~MainWindow() = default;

@@ -1,25 +1,25 @@
-#include "AppDelegate.h"
-#include "AppIcon.h"
-#include "DarkAppearance.h"
-#include "MainWindow.h"
-#include "Translations.h"
+#include "VindraApp.h"
 
 #include <QApplication>
-#include <QLocale>
+
+#if !VINDRA_HAS_MDNS_QUERIER
+#include "LocalizedText.h"
+#include <QMainWindow>
+#endif
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setDesktopFileName(QStringLiteral("org.vindra.Vindra"));
-    QApplication::setQuitOnLastWindowClosed(true);
-
-    // Texts and colours are read when widgets are made: both must be in place before the first.
-    installTranslations(application, QLocale::system());
-    applyDarkAppearance();
-    QApplication::setWindowIcon(appIcon());
-
+#if VINDRA_HAS_MDNS_QUERIER
+    VindraApp vindra(application);
+#else
+    // Interim: the bare shell while the process's mDNS querier is not yet in platform/.
     AppDelegate delegate;
-    MainWindow window(delegate);
+    QMainWindow window;
+    window.setWindowTitle(localizedText("applicationName"));
+    window.setMinimumSize(1000, 450);
+    delegate.installApplicationMenu(window);
     window.show();
+#endif
     return QApplication::exec();
 }

@@ -5,6 +5,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTimer>
 
 #include <memory>
@@ -24,6 +26,18 @@ NetworkHttpClient::NetworkHttpClient(QObject *parent)
     : QObject(parent)
     , manager(new QNetworkAccessManager(this))
 {
+    // OpenSSL's own variable for an extra trust store; Qt looks only at the system's
+    // directories, so it is honoured here. Certificates are added, never removed.
+    const QString extraCaFile = qEnvironmentVariable("SSL_CERT_FILE");
+    if (!extraCaFile.isEmpty()) {
+        const QList<QSslCertificate> certificates =
+            QSslCertificate::fromPath(extraCaFile, QSsl::Pem);
+        if (!certificates.isEmpty()) {
+            QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+            configuration.addCaCertificates(certificates);
+            sslConfiguration = configuration;
+        }
+    }
 }
 
 NetworkHttpClient::~NetworkHttpClient() = default;
@@ -38,6 +52,11 @@ void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
 
     QNetworkRequest request(url);
     request.setTransferTimeout(static_cast<int>(timeout.count()));
+    if (sslConfiguration)
+        request.setSslConfiguration(*sslConfiguration);
+    // Each address is asked once: keeping its connection (and TLS context) cached for reuse
+    // only costs memory (some 400 KB per address with TLS, measured at 300 devices).
+    request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     QNetworkReply *reply = manager->get(request);
 
     // Whichever of "headers arrived" and "finished" comes first completes the request, once.

@@ -3,6 +3,9 @@
 #include "HttpClient.h"
 
 #include <QObject>
+#include <QSslConfiguration>
+
+#include <optional>
 
 class QNetworkAccessManager;
 
@@ -10,6 +13,9 @@ class QNetworkAccessManager;
 // redirects followed), default certificate validation and a transfer time-out. The request is
 // closed as soon as the final response's headers have arrived, so the body is never read and no
 // connection is kept open. Lives on the main thread; completions run there.
+//
+// Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable for an extra trust
+// store, which Qt itself does not read) are trusted in addition to the system's.
 class NetworkHttpClient : public QObject, public HttpClient
 {
     Q_OBJECT
@@ -21,4 +27,5 @@ public:
 
 private:
     QNetworkAccessManager *manager;
+    std::optional<QSslConfiguration> sslConfiguration;
 };

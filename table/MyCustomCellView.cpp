@@ -93,21 +93,26 @@ bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseMove: {
         const QModelIndex index =
             m_view->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-        if (index != QModelIndex(m_cellUnderPointer)) {
-            const QModelIndex left = m_cellUnderPointer;
-            m_cellUnderPointer = index;
-            if (isOwnCell(left))
-                mouseExited(left);
-            if (isOwnCell(index))
-                mouseEntered(index);
-        }
+        const QModelIndex previous = m_cellUnderPointer;
+        // A new list drops the cell under the pointer (the persistent index turns invalid):
+        // that counts as leaving it, so a hand cursor never outlives its link.
+        const bool previousVanished = !previous.isValid() && m_isPointerInOwnCell;
+        if (index == previous && !previousVanished)
+            break;
+        if (isOwnCell(previous) || previousVanished)
+            mouseExited(previous);
+        m_cellUnderPointer = index;
+        m_isPointerInOwnCell = isOwnCell(index);
+        if (m_isPointerInOwnCell)
+            mouseEntered(index);
         break;
     }
     case QEvent::Leave: {
         const QModelIndex left = m_cellUnderPointer;
         m_cellUnderPointer = QModelIndex();
-        if (isOwnCell(left))
+        if (isOwnCell(left) || m_isPointerInOwnCell)
             mouseExited(left);
+        m_isPointerInOwnCell = false;
         break;
     }
     case QEvent::MouseButtonPress:
@@ -150,7 +155,8 @@ void MyCustomCellView::mouseExited(const QModelIndex &index)
     m_viewport->setCursor(Qt::ArrowCursor);
     const QModelIndex amber = m_hoveredLink;
     m_hoveredLink = QModelIndex();
-    m_view->update(index);
+    if (index.isValid())
+        m_view->update(index);
     if (amber.isValid() && amber != index)
         m_view->update(amber);
 }

@@ -55,5 +55,6 @@ private:
     QPointer<QWidget> m_viewport;
     QPersistentModelIndex m_cellUnderPointer;
     QPersistentModelIndex m_hoveredLink;
+    bool m_isPointerInOwnCell = false;
     bool m_pressSeen = false;
 };

@@ -286,6 +286,7 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
             m_pending.erase(pending);
         // Our next browse query counts as sent now.
         for (Browse *browse : browses) {
+            browse->firstQuerySent = true;
             browse->nextQueryAt = now + browse->interval;
             browse->interval = std::min(browse->interval * 2, MaxQueryInterval);
         }
@@ -496,12 +497,14 @@ void MdnsEngine::markResolved(int serviceId, Service &service)
     });
 }
 
-void MdnsEngine::ask(const std::string &name, uint16_t type, qint64 dueAt)
+void MdnsEngine::ask(const std::string &name, uint16_t type, qint64 dueAt, bool unicastResponse)
 {
-    const auto [it, added] =
-        m_pending.try_emplace({nameKey(name), type}, PendingQuestion{name, type, dueAt});
-    if (!added)
+    const auto [it, added] = m_pending.try_emplace(
+        {nameKey(name), type}, PendingQuestion{name, type, dueAt, unicastResponse});
+    if (!added) {
         it->second.dueAt = std::min(it->second.dueAt, dueAt);
+        it->second.unicastResponse = it->second.unicastResponse || unicastResponse;
+    }
 }
 
 void MdnsEngine::addTask(qint64 at, int serviceId, bool timeout)
@@ -540,7 +543,8 @@ void MdnsEngine::onTimer()
     for (auto &[browseId, browse] : m_browses) {
         if (browse.nextQueryAt > now)
             continue;
-        ask(browse.typeName, TypePtr, now);
+        ask(browse.typeName, TypePtr, now, !browse.firstQuerySent && !m_transport->sharesPort());
+        browse.firstQuerySent = true;
         browse.nextQueryAt = now + browse.interval;
         browse.interval = std::min(browse.interval * 2, MaxQueryInterval);
     }
@@ -609,8 +613,8 @@ void MdnsEngine::sendDueQuestions(qint64 now)
     while (next < due.size() && messages < MessagesPerBurst) {
         auto writer = std::make_unique<MessageWriter>(MaxQuerySize);
         std::vector<ResourceRecord> answers;
-        while (next < due.size() &&
-               writer->addQuestion({due[next].name, due[next].type, ClassIn, false})) {
+        while (next < due.size() && writer->addQuestion({due[next].name, due[next].type, ClassIn,
+                                                         due[next].unicastResponse})) {
             auto known = knownAnswers(due[next].name, due[next].type, now);
             answers.insert(answers.end(), std::make_move_iterator(known.begin()),
                            std::make_move_iterator(known.end()));

@@ -36,9 +36,11 @@ class MdnsTransport;
 // - accepts responses from port 5353 on the local link only; questions in responses, messages
 //   with a non-zero opcode or response code and malformed records are ignored;
 // - browse queries: the first after 2-12 ms, the second 1 s later, then at doubling intervals;
-//   QM questions with ID 0; known answers of the records heard during this browse with at least
-//   half their TTL left, continued in further messages with the TC bit; all questions due
-//   within 10 ms share messages; a question another querier just asked with no known answer we
+//   questions with ID 0, QM except for a browse's first question when no other program shares
+//   the port (QU: responders answer it at once by unicast even if they multicast the records
+//   less than a second ago, RFC 6762 §5.4); known answers of the records heard during this browse
+//   with at least half their TTL left, continued in further messages with the TC bit; all questions
+//   due within 10 ms share messages; a question another querier just asked with no known answer we
 //   lack is not asked again (§7.3);
 // - a browse reports an instance only when its PTR record arrives during the browse: cached
 //   records never make a service appear, but they do complete a resolution;
@@ -96,6 +98,7 @@ private:
         qint64 startedAt = 0;
         qint64 nextQueryAt = 0;
         qint64 interval = 0;
+        bool firstQuerySent = false;
         std::unordered_set<std::string> reported;
     };
 
@@ -125,6 +128,7 @@ private:
         std::string name;
         uint16_t type = 0;
         qint64 dueAt = 0;
+        bool unicastResponse = false;
     };
 
     using QuestionKey = std::pair<std::string, uint16_t>;
@@ -140,7 +144,7 @@ private:
     void setHost(int serviceId, Service &service, const std::string &hostName, quint16 port);
     void markResolved(int serviceId, Service &service);
     bool askWithRetry(int serviceId, Retry &retry, qint64 now);
-    void ask(const std::string &name, uint16_t type, qint64 dueAt);
+    void ask(const std::string &name, uint16_t type, qint64 dueAt, bool unicastResponse = false);
     void addTask(qint64 at, int serviceId, bool timeout);
     void sendDueQuestions(qint64 now);
     void transmit(const std::vector<uint8_t> &message, qint64 now);

@@ -23,6 +23,10 @@ public:
     // the interface's subnets, a link-local address, or an address of this host.
     virtual bool isOnLocalLink(const QHostAddress &source, int interfaceIndex) const = 0;
 
+    // True when another program also listens on UDP 5353 here. Unicast answers to that port reach
+    // only one of the sockets sharing it, so queries then ask for multicast answers only.
+    virtual bool sharesPort() const = 0;
+
 Q_SIGNALS:
     // One received datagram with its source and the index of the interface it arrived on.
     void datagramReceived(const QByteArray &datagram, const QHostAddress &source,

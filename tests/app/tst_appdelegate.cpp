@@ -2,6 +2,7 @@
 #include "DarkAppearance.h"
 #include "LocalizedText.h"
 #include "MainWindow.h"
+#include "ModelFixture.h"
 
 #include <QAction>
 #include <QMenu>
@@ -17,7 +18,8 @@ private Q_SLOTS:
     void menuHoldsExactlyAboutAndExit()
     {
         AppDelegate delegate;
-        MainWindow window(delegate);
+        ModelFixture fixture;
+        MainWindow window(delegate, fixture.makeModel());
 
         const QList<QAction *> topLevel = window.menuBar()->actions();
         QCOMPARE(topLevel.size(), 1);
@@ -37,7 +39,8 @@ private Q_SLOTS:
     void aboutCommandShowsTheAboutWindow()
     {
         AppDelegate delegate;
-        MainWindow window(delegate);
+        ModelFixture fixture;
+        MainWindow window(delegate, fixture.makeModel());
         QCOMPARE(delegate.aboutBoxWindow(), nullptr);
         window.menuBar()->actions().front()->menu()->actions().at(0)->trigger();
         QVERIFY(delegate.aboutBoxWindow());
@@ -88,7 +91,8 @@ private Q_SLOTS:
     void mainWindowTitleAndMinimumContentSize()
     {
         AppDelegate delegate;
-        MainWindow window(delegate);
+        ModelFixture fixture;
+        MainWindow window(delegate, fixture.makeModel());
         QCOMPARE(window.windowTitle(), localizedText("applicationName"));
         QCOMPARE(window.centralWidget()->minimumSize(), QSize(1000, 450));
         window.show();
@@ -104,7 +108,8 @@ private Q_SLOTS:
         applyDarkAppearance();
         QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
         AppDelegate delegate;
-        MainWindow window(delegate);
+        ModelFixture fixture;
+        MainWindow window(delegate, fixture.makeModel());
         window.resize(1000, 500);
         const QImage picture = window.centralWidget()->grab().toImage();
         QCOMPARE(picture.pixelColor(picture.width() - 3, picture.height() - 3),

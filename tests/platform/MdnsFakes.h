@@ -31,6 +31,8 @@ public:
         return !offLink.contains(source);
     }
 
+    bool sharesPort() const override { return portShared; }
+
     void deliver(const QByteArray &datagram, const QHostAddress &source, quint16 port = 5353,
                  int interfaceIndex = 2)
     {
@@ -39,6 +41,7 @@ public:
 
     QList<Sent> sent;
     QSet<QHostAddress> offLink;
+    bool portShared = true;
 };
 
 // Time that moves only when the test moves it. advance() fires the timer at its due times, in

@@ -258,6 +258,28 @@ private Q_SLOTS:
         }
     }
 
+    void firstQuestionQuWhenAloneOnThePort_data()
+    {
+        QTest::addColumn<bool>("portShared");
+        QTest::newRow("another stack on 5353: QM only") << true;
+        QTest::newRow("alone on 5353: QU first") << false;
+    }
+
+    void firstQuestionQuWhenAloneOnThePort()
+    {
+        QFETCH(bool, portShared);
+        Harness h;
+        h.transport.portShared = portShared;
+        h.browse();
+        h.time.advance(2);
+        QCOMPARE(h.queries().at(0).questions.at(0).unicastResponse, !portShared);
+        h.time.advance(1000);
+        QCOMPARE(h.queries().at(0).questions.at(0).unicastResponse, false);
+        // A unicast answer comes from port 5353 too and is taken.
+        h.deliver(response({ptr("cam")}));
+        QCOMPARE(h.found.size(), 1u);
+    }
+
     void knownAnswersWithHalfTheirTtl()
     {
         Harness h;

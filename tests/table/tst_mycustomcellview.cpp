@@ -332,6 +332,19 @@ private Q_SLOTS:
         QVERIFY(!cellColors(0, 1).contains(amber));
     }
 
+    void newListUnderHoveredLinkRestoresArrow()
+    {
+        movePointer(cellCentre(0, 1));
+        QCOMPARE(viewport().cursor().shape(), Qt::PointingHandCursor);
+        // The same address, now without an answering web interface, under the pointer.
+        controller->setList({std::make_shared<ObservableCamera>(
+            "00:1B:2C:3D:4E:01", AttributedText::plain("198.18.0.10"), AttributedText::plain("---"),
+            AttributedText::plain("---"), "TV-100", "SN1", false, false, false)});
+        QVERIFY(!cellColors(0, 1).contains(amber));
+        movePointer(cellCentre(0, 1) + QPoint(1, 0));
+        QCOMPARE(viewport().cursor().shape(), Qt::ArrowCursor);
+    }
+
     void linkTestIsMadeAfreshOnEntering()
     {
         movePointer(cellCentre(1, 1));

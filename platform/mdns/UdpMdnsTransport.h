@@ -1,0 +1,57 @@
+#pragma once
+
+#include "MdnsTransport.h"
+
+#include <QHash>
+#include <QList>
+#include <QNetworkAddressEntry>
+#include <QSet>
+#include <QTimer>
+
+class QSocketNotifier;
+
+// The real MdnsTransport: one IPv4 and one IPv6 UDP socket on port 5353.
+//
+// Both sockets set SO_REUSEADDR and SO_REUSEPORT before binding, so they share the port with
+// avahi-daemon or any other mDNS stack of the machine. They join 224.0.0.251 and ff02::fb on
+// every interface that is up and multicast-capable (and on those that come up later, checked
+// every two seconds), send with TTL / hop limit 255, learn each packet's arriving interface from
+// IP_PKTINFO / IPV6_PKTINFO, accept datagrams of up to 9000 bytes and ask for a receive buffer
+// large enough for a burst of a thousand answers. A socket or join that fails is left out: the
+// transport works with what remains, and with nothing it simply hears nothing. Whether another
+// program listens on 5353 too is read from /proc/net/udp and /proc/net/udp6 at the same checks.
+class UdpMdnsTransport : public MdnsTransport
+{
+    Q_OBJECT
+public:
+    explicit UdpMdnsTransport(QObject *parent = nullptr);
+    ~UdpMdnsTransport() override;
+
+    void send(const QByteArray &datagram, const QHostAddress &destination, quint16 port,
+              int interfaceIndex) override;
+    bool isOnLocalLink(const QHostAddress &source, int interfaceIndex) const override;
+    bool sharesPort() const override { return m_sharesPort; }
+
+    // Datagrams the kernel dropped for want of receive-buffer space (SO_RXQ_OVFL).
+    quint32 receiveDrops() const { return m_drops4 + m_drops6; }
+    bool hasIpv4() const { return m_socket4 >= 0; }
+    bool hasIpv6() const { return m_socket6 >= 0; }
+
+private:
+    void updateInterfaces();
+    void checkPortSharing();
+    void readPending(int socket);
+
+    int m_socket4 = -1;
+    int m_socket6 = -1;
+    QSocketNotifier *m_notifier4 = nullptr;
+    QSocketNotifier *m_notifier6 = nullptr;
+    QSet<int> m_joined4;
+    QSet<int> m_joined6;
+    QHash<int, QList<QNetworkAddressEntry>> m_interfaceAddresses;
+    QSet<QHostAddress> m_localAddresses;
+    QTimer m_interfaceCheck;
+    quint32 m_drops4 = 0;
+    quint32 m_drops6 = 0;
+    bool m_sharesPort = true;
+};
