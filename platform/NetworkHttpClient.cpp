@@ -90,9 +90,16 @@ void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
 
 HttpClient &sharedHttpClient()
 {
-    // Owned by the application object so that it goes away while Qt is still up.
     static QPointer<NetworkHttpClient> client;
-    if (!client)
-        client = new NetworkHttpClient(QCoreApplication::instance());
+    if (!client) {
+        QCoreApplication *application = QCoreApplication::instance();
+        client = new NetworkHttpClient(application);
+        // Gone before the application object starts to go: Qt's HTTP thread closes the sockets
+        // still open and needs the application for that.
+        if (application) {
+            QObject::connect(application, &QCoreApplication::aboutToQuit, application,
+                             [] { delete client.data(); });
+        }
+    }
     return *client;
 }

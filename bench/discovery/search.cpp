@@ -68,7 +68,7 @@ int runOnce()
     QObject::connect(&model, &Model::objectWillChange, &model,
                      [&] { QTimer::singleShot(0, &model, check); });
     QObject::connect(&model, &Model::probesSettled, &model, check);
-    QTimer::singleShot(60000, &model, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(240000, &model, [] { QCoreApplication::quit(); });
 
     const double cpuStart = cpuMilliseconds();
     clock.start();
@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
         QProcess process;
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QCoreApplication::applicationFilePath(), {"--once"});
-        if (!process.waitForFinished(90000) || process.exitCode() != 0)
+        if (!process.waitForFinished(270000) || process.exitCode() != 0)
             return 1;
         const QByteArray line = process.readAllStandardOutput().trimmed();
         out << line << '\n';
