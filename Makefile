@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 GENERATOR := -G Ninja
 
-.PHONY: run test setup build build-test format check-format clean
+.PHONY: run test setup build build-test format check-format clean fuzz
 
 run: build
 	./build/app/vindra
@@ -21,6 +21,19 @@ build-test: setup
 	cmake -S . -B build-test $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
 	    -DVINDRA_SANITIZE=ON -DVINDRA_WERROR=$(if $(CI),ON,OFF)
 	cmake --build build-test -j$(JOBS)
+
+# libFuzzer runs of the parsers (clang tree build-fuzz/), FUZZ_SECONDS per target. New inputs
+# go to build-fuzz/corpus/<target>; the seeds in fuzz/corpus/ are only read.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = dns_message txt_record
+fuzz: setup
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVINDRA_FUZZ=ON
+	cmake --build build-fuzz -j$(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
+	for target in $(FUZZ_TARGETS); do \
+	    mkdir -p build-fuzz/corpus/$$target && \
+	    build-fuzz/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	        build-fuzz/corpus/$$target fuzz/corpus/$$target || exit 1; \
+	done
 
 SOURCES = $(shell git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 

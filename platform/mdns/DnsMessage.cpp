@@ -72,6 +72,10 @@ bool decodeRecordData(const uint8_t *data, size_t size, size_t start, size_t end
         size_t offset = start;
         if (!readName(data, size, offset, end, record.target))
             return false;
+        // Kept with the next name uncompressed, so the data stands on its own.
+        record.rdata = record.target;
+        record.rdata.push_back('\0');
+        record.rdata.append(reinterpret_cast<const char *>(data + offset), end - offset);
         while (offset < end) {
             if (end - offset < 2)
                 return false;
@@ -120,7 +124,7 @@ bool readRecords(const uint8_t *data, size_t size, size_t &offset, uint16_t coun
         const size_t start = offset;
         const size_t end = offset + length;
         offset = end;
-        if (record.type != TypePtr && record.type != TypeSrv)
+        if (record.type != TypePtr && record.type != TypeSrv && record.type != TypeNsec)
             record.rdata.assign(reinterpret_cast<const char *>(data + start), length);
         if (decodeRecordData(data, size, start, end, record))
             records.push_back(std::move(record));

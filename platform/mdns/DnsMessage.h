@@ -47,7 +47,7 @@ struct ResourceRecord {
     uint16_t recordClass = ClassIn;
     bool cacheFlush = false; // top bit of the class field in a response (RFC 6762 §10.2)
     uint32_t ttl = 0;
-    // The record data as received, except that names inside PTR and SRV data are stored
+    // The record data as received, except that names inside PTR, SRV and NSEC data are stored
     // decompressed in `target`; `rdata` of those types holds the canonical uncompressed form.
     std::string rdata;
     std::string target;    // PTR: the pointed-to name; SRV: the target host; NSEC: next name

@@ -1,7 +1,5 @@
 #include "DnsMessageWriter.h"
 
-#include "DnsName.h"
-
 namespace dns
 {
 
@@ -107,7 +105,9 @@ void MessageWriter::writeName(const std::string &name, bool compress)
 {
     size_t offset = 0;
     while (offset < name.size()) {
-        const std::string suffix = nameKey(std::string_view(name).substr(offset));
+        // Compressed only against the very same bytes: a pointer to a name that differs in
+        // letter case would change the name the receiver reads.
+        const std::string suffix = name.substr(offset);
         if (compress) {
             for (const auto &[known, at] : m_suffixes) {
                 if (known == suffix) {

@@ -40,7 +40,7 @@ private:
 
     size_t m_maxSize;
     std::vector<uint8_t> m_bytes;
-    // Lower-cased name suffixes already written, with their offsets, for compression.
+    // Name suffixes already written, with their offsets, for compression.
     std::vector<std::pair<std::string, uint16_t>> m_suffixes;
     size_t m_questionCount = 0;
     size_t m_answerCount = 0;

@@ -14,7 +14,11 @@ import asyncio
 import json
 import os
 import signal
+import sys
 import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import lanlib  # noqa: E402
 
 from zeroconf import IPVersion, InterfaceChoice, ServiceStateChange
 from zeroconf.asyncio import AsyncServiceBrowser, AsyncServiceInfo, AsyncZeroconf
@@ -62,7 +66,8 @@ async def collect(types, seconds, expect):
 
 
 async def forever():
-    azc = AsyncZeroconf(interfaces=InterfaceChoice.Default, ip_version=IPVersion.All)
+    # Asks over both families, like a desktop's own mDNS daemon would.
+    azc = AsyncZeroconf(interfaces=[lanlib.CLIENT_V4, lanlib.CLIENT_LL], ip_version=IPVersion.All)
     browser = AsyncServiceBrowser(azc.zeroconf, ["_http._tcp.local."], handlers=[lambda **_: None])
     print("ready", flush=True)
     await asyncio.Event().wait()

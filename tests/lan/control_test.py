@@ -23,6 +23,7 @@ TYPE = "_http._tcp.local."
 CHANGING = "Tulvo TC-100 02a0de100001"
 VANISHING = "Tulvo TC-100 02a0de100002"
 DEAD = "Tulvo TC-100 02a0de100003"
+LEAVING = "Tulvo TC-100 02a0de100004"
 
 
 def ctl(*args, check=True):
@@ -85,9 +86,27 @@ class Control(unittest.TestCase):
         found = asyncio.run(browse.collect(["_http._tcp"], 3, 0))
         self.assertNotIn(VANISHING, found)
         self.assertIn(CHANGING, found)
+        self.assertIn(DEAD, found)
         for address in ("198.18.3.2", "169.254.3.2", "2001:db8:3::2"):
             self.assertIn(lanlib.http_get(address, 80, timeout=1), ("timeout", "unreachable"), address)
         self.assertNotEqual(ctl("vanish", "no such device", check=False).returncode, 0)
+
+    def test_goodbye_reaches_a_running_browser(self):
+        async def run():
+            azc = AsyncZeroconf(interfaces=InterfaceChoice.Default, ip_version=IPVersion.All)
+            events = []
+            browser = AsyncServiceBrowser(azc.zeroconf, [TYPE], handlers=[
+                lambda zeroconf, service_type, name, state_change: events.append((name, state_change))])
+            name = LEAVING + "." + TYPE
+            self.assertTrue(await wait_for(lambda: (name, ServiceStateChange.Added) in events, 5))
+            await asyncio.get_running_loop().run_in_executor(None, lambda: ctl("goodbye", LEAVING))
+            removed = await wait_for(lambda: (name, ServiceStateChange.Removed) in events, 5)
+            await browser.async_cancel()
+            await azc.async_close()
+            return removed
+
+        self.assertTrue(asyncio.run(run()))
+        self.assertEqual(lanlib.http_get("198.18.3.4", 80), 200)
 
     def test_dead_addresses_answer_nothing(self):
         for address in ("198.19.3.3", "2001:db8:3::3"):

@@ -1,13 +1,15 @@
 """HTTP/HTTPS server of the device host: one process answering for every device of a fleet.
 
 Started by lan-run inside the device host's network namespace:
-    /usr/bin/python3 httpd.py FLEET CERT KEY REQUEST_LOG
+    /usr/bin/python3 httpd.py FLEET RUN_DIR
 Listens on each live (address, port) the fleet gives a status for and answers
 GET /admin/-set-?el=aa00 with that status (any other path: 404). An (address, port) without a
 status has no listener, so a connection to it is refused. When every live address of the fleet
 answers a port the same way, one wildcard socket serves that port instead of one per address.
-Prints "ready" on stdout once every socket listens; appends one JSON line per request to
-REQUEST_LOG. Exits at once on SIGTERM.
+HTTPS uses the certificate lan-run issued for the device's group (RUN_DIR/certificates.json
+maps each address to RUN_DIR/server-N.pem; the key is RUN_DIR/server.key); a wildcard socket
+picks it by the address the client connected to. Prints "ready" on stdout once every socket
+listens; appends one JSON line per request to RUN_DIR/requests.log. Exits at once on SIGTERM.
 """
 
 import asyncio
@@ -73,6 +75,38 @@ def strip_zone(host):
     return host.split("%", 1)[0]
 
 
+def local_address(writer):
+    return strip_zone(writer.get_extra_info("sockname")[0]).removeprefix("::ffff:")
+
+
+class TlsAfterAccept(asyncio.Protocol):
+    """A connection to a wildcard HTTPS socket: the certificate is chosen by the address the
+    client connected to, then the TLS layer takes over and the stream handler runs."""
+
+    def __init__(self, handler, tls_for):
+        self.handler = handler
+        self.tls_for = tls_for
+
+    def connection_made(self, transport):
+        # Nothing may be read before the TLS layer is in place, or the ClientHello is lost.
+        transport.pause_reading()
+        asyncio.get_running_loop().create_task(self.upgrade(transport))
+
+    async def upgrade(self, transport):
+        loop = asyncio.get_running_loop()
+        local = strip_zone(transport.get_extra_info("sockname")[0]).removeprefix("::ffff:")
+        reader = asyncio.StreamReader()
+        protocol = asyncio.StreamReaderProtocol(reader)
+        try:
+            tls = await loop.start_tls(transport, protocol, self.tls_for(local), server_side=True,
+                                       ssl_handshake_timeout=30)
+        except (OSError, ssl.SSLError, asyncio.TimeoutError):
+            transport.close()
+            return
+        protocol.connection_made(tls)
+        await self.handler(reader, asyncio.StreamWriter(tls, protocol, reader, loop))
+
+
 def make_handler(scheme, port, status, log):
     async def handle(reader, writer):
         try:
@@ -86,10 +120,9 @@ def make_handler(scheme, port, status, log):
                 answer = status
             else:
                 answer = 404
-            local = writer.get_extra_info("sockname")
             peer = writer.get_extra_info("peername")
             log.write(json.dumps({
-                "t": time.time(), "scheme": scheme, "addr": strip_zone(local[0]).removeprefix("::ffff:"),
+                "t": time.time(), "scheme": scheme, "addr": local_address(writer),
                 "port": port, "method": method, "path": path, "status": answer,
                 "peer": strip_zone(peer[0]).removeprefix("::ffff:"),
             }) + "\n")
@@ -110,20 +143,34 @@ def make_handler(scheme, port, status, log):
 
 
 async def main():
-    fleet_path, cert, key, log_path = sys.argv[1:5]
+    fleet_path, run = sys.argv[1:3]
     fleet = lanlib.load_fleet(fleet_path)
     soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
-    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-    context.load_cert_chain(cert, key)
+    with open(os.path.join(run, "certificates.json"), encoding="utf-8") as f:
+        certificates = json.load(f)
+    contexts = []
+    for index in range(certificates["count"]):
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(os.path.join(run, f"server-{index}.pem"), os.path.join(run, "server.key"))
+        contexts.append(context)
+
+    def tls_for(address):
+        return contexts[certificates["of"].get(address, 0)]
+
     scope = socket.if_nametoindex(lanlib.LINK)
-    log = open(log_path, "a", buffering=1, encoding="utf-8")
+    log = open(os.path.join(run, "requests.log"), "a", buffering=1, encoding="utf-8")
     servers = []
     for scheme, address, port, status in plan(fleet):
         sock = listening_socket(address, port, scope)
-        servers.append(await asyncio.start_server(
-            make_handler(scheme, port, status, log), sock=sock,
-            ssl=context if scheme == "https" else None, backlog=BACKLOG))
+        https = scheme == "https"
+        handler = make_handler(scheme, port, status, log)
+        if https and address is None:
+            servers.append(await asyncio.get_running_loop().create_server(
+                lambda h=handler: TlsAfterAccept(h, tls_for), sock=sock, backlog=BACKLOG))
+        else:
+            servers.append(await asyncio.start_server(
+                handler, sock=sock, ssl=tls_for(address) if https else None, backlog=BACKLOG))
     print(f"ready {len(servers)}", flush=True)
     await asyncio.Event().wait()
 

@@ -1,6 +1,7 @@
 """$VINDRA_LAN_CTL: acts on the device host of the running lan-run, from inside its COMMAND.
 
     $VINDRA_LAN_CTL txt [--hex] INSTANCE ENTRY...   replace the service's TXT record (announced)
+    $VINDRA_LAN_CTL goodbye INSTANCE                withdraw the service with goodbye packets
     $VINDRA_LAN_CTL vanish INSTANCE                 the device leaves without a goodbye
     $VINDRA_LAN_CTL exec -- CMD [ARGS...]           run CMD on the device host
     $VINDRA_LAN_CTL requests                        print the HTTP request log (JSON lines)
@@ -45,6 +46,11 @@ def main(argv):
             sys.exit("lanctl txt: INSTANCE missing")
         entries = [{"hex": e} if raw else e for e in rest[1:]]
         ask({"op": "txt", "instance": rest[0], "txt": entries})
+        return 0
+    if op == "goodbye":
+        if len(rest) != 1:
+            sys.exit("lanctl goodbye: give one INSTANCE")
+        ask({"op": "goodbye", "instance": rest[0]})
         return 0
     if op == "vanish":
         if len(rest) != 1:

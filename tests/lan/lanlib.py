@@ -4,6 +4,7 @@ Used by lan-run, the responder and HTTP server it starts, the control command, m
 the tests. Runs under Debian's /usr/bin/python3 (the one that has python3-zeroconf).
 """
 
+import functools
 import ipaddress
 import json
 import os
@@ -196,6 +197,13 @@ def device_exec(argv, **kwargs):
     return subprocess.run(["nsenter", "-t", str(state()["device_pid"]), "-n", "--"] + list(argv), **kwargs)
 
 
+def request_log():
+    """The HTTP server's requests so far: dicts with "t" (Unix time), "scheme", "addr", "port",
+    "method", "path", "status" and "peer", in the order they were answered."""
+    with open(state()["requests"], encoding="utf-8") as f:
+        return [json.loads(line) for line in f if line.endswith("\n")]
+
+
 def wait_until(predicate, timeout, interval=0.05):
     """Polls predicate until it returns a true value or timeout seconds pass; returns the last value."""
     deadline = time.monotonic() + timeout
@@ -204,6 +212,12 @@ def wait_until(predicate, timeout, interval=0.05):
         if value or time.monotonic() >= deadline:
             return value
         time.sleep(interval)
+
+
+@functools.lru_cache(maxsize=None)
+def _tls_context(cafile):
+    import ssl
+    return ssl.create_default_context(cafile=cafile) if cafile else ssl.create_default_context()
 
 
 def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5.0):
@@ -224,7 +238,7 @@ def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5
         return "unreachable"
     try:
         if https:
-            context = ssl.create_default_context(cafile=cafile) if cafile else ssl.create_default_context()
+            context = _tls_context(cafile)
             try:
                 sock = context.wrap_socket(sock, server_hostname=address)
             except (ssl.SSLError, ssl.CertificateError):

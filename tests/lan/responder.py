@@ -17,7 +17,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lanlib  # noqa: E402
 
-from zeroconf import IPVersion, InterfaceChoice, ServiceInfo  # noqa: E402
+from zeroconf import IPVersion, ServiceInfo  # noqa: E402
 from zeroconf.asyncio import AsyncZeroconf  # noqa: E402
 
 
@@ -41,7 +41,10 @@ class Responder:
         self.azc = None
 
     async def start(self):
-        self.azc = AsyncZeroconf(interfaces=InterfaceChoice.Default, ip_version=IPVersion.All)
+        # One sending socket per family, bound to the device host's own addresses: with the
+        # default choice python-zeroconf makes a single IPv6 socket and multicasts its answers
+        # to ff02::fb only, so an IPv4 querier would get none.
+        self.azc = AsyncZeroconf(interfaces=[lanlib.DEVICE_V4, lanlib.DEVICE_LL], ip_version=IPVersion.All)
         # Cooperating responders skip the three probes of 250 ms per name: the names are
         # unique by construction, and a thousand devices come up at once.
         infos = [service_info(d) for d in self.fleet["devices"]]
@@ -64,6 +67,10 @@ class Responder:
             info = service_info(device, data)
             self.infos[instance] = info
             await (await self.azc.zeroconf.async_update_service(info))
+            return {"ok": True}
+        if op == "goodbye":
+            # The service is withdrawn properly: goodbye packets (TTL 0); its addresses stay.
+            await (await self.azc.zeroconf.async_unregister_service(self.infos.pop(instance)))
             return {"ok": True}
         if op == "vanish":
             # No goodbye: the registry forgets the service, so nothing answers for it any more.

@@ -4,6 +4,7 @@ when it is stopped with SIGTERM or SIGKILL; options that shape the client host w
 Runs lan-run itself (not under it). Exits 77 when lan-run can create no namespaces here.
 """
 
+import json
 import os
 import signal
 import subprocess
@@ -98,6 +99,18 @@ class Teardown(unittest.TestCase):
         self.assertEqual(status, -signal.SIGKILL)
         subprocess.run(["rm", "-rf", "--", run_dir], check=False)
 
+    def test_skips_where_no_namespace_may_be_made(self):
+        # A user namespace in which no further one may be made and no capability is left.
+        unshare, setpriv = lanlib.tool("unshare"), lanlib.tool("setpriv")
+        if subprocess.run([unshare, "--user", "--map-root-user", "true"], capture_output=True).returncode != 0:
+            self.skipTest("this machine allows no user namespaces")
+        script = ('echo 0 > /proc/sys/user/max_user_namespaces && exec "$0" --bounding-set=-all --inh-caps=-all'
+                  ' -- "$1" --fleet "$2" -- true')
+        result = subprocess.run([unshare, "--user", "--map-root-user", "sh", "-c", script, setpriv, LAN_RUN, FLEET],
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, SKIP, result.stderr)
+        self.assertIn("no network namespaces", result.stderr)
+
     def test_no_multicast_route(self):
         ip = lanlib.tool("ip")
         result = lan_run("sh", "-c", f"{ip} -o link show dev {lanlib.LINK}; {ip} route get 224.0.0.251;"
@@ -111,6 +124,10 @@ class Teardown(unittest.TestCase):
         result = lan_run(ss, "-Huln", "sport", "=", "5353", options=["--client-zeroconf"])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn(":5353", result.stdout)
+        # Another stack on the port must not keep a second one from finding every device.
+        result = lan_run("/usr/bin/python3", os.path.join(HERE, "browse.py"), "--expect", "4", "--seconds", "10",
+                         options=["--client-zeroconf"])
+        self.assertEqual(len(json.loads(result.stdout)), 4, result.stderr)
 
 
 def main():

@@ -1,0 +1,76 @@
+#include "AboutView.h"
+
+#include "AppFont.h"
+#include "AppIcon.h"
+#include "LocalizedText.h"
+#include "NamedColor.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace
+{
+constexpr int iconSide = 64;
+constexpr int spaceBelowIcon = 6;
+constexpr QSize minimumPanelSize(284, 184);
+
+QLabel *makeTextLabel(const QString &text, const QFont &font, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+} // namespace
+
+AboutView::AboutView(const InfoLookup &info, QWidget *parent)
+    : QWidget(parent)
+{
+    setMinimumSize(minimumPanelSize);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, namedColor(QStringLiteral("#141414")));
+    colours.setColor(QPalette::WindowText, namedColor(QStringLiteral("#D0D0D0")));
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    auto *icon = new QLabel(this);
+    icon->setFixedSize(iconSide, iconSide);
+    icon->setPixmap(appIconPixmap(iconSide, devicePixelRatioF()));
+
+    m_name = makeTextLabel(localizedText("applicationName"), appFont(13, QFont::Bold), this);
+    const QString versionLine = localizedText("version") + u' ' + infoValue(info, shortVersionKey) +
+                                u'.' + infoValue(info, buildNumberKey);
+    m_version = makeTextLabel(versionLine, appFont(10), this);
+    m_copyright = makeTextLabel(infoValue(info, copyrightKey), appFont(10), this);
+    m_rights = makeTextLabel(localizedText("allRightsReserved"), appFont(10), this);
+
+    // The stack sits in the middle of the panel both ways; the stretches take up the rest.
+    auto *stack = new QVBoxLayout(this);
+    stack->addStretch();
+    stack->addWidget(icon, 0, Qt::AlignHCenter);
+    stack->addSpacing(spaceBelowIcon);
+    for (QLabel *label : {m_name, m_version, m_copyright, m_rights})
+        stack->addWidget(label, 0, Qt::AlignHCenter);
+    stack->addStretch();
+}
+
+QString AboutView::nameText() const
+{
+    return m_name->text();
+}
+
+QString AboutView::versionText() const
+{
+    return m_version->text();
+}
+
+QString AboutView::copyrightText() const
+{
+    return m_copyright->text();
+}
+
+QString AboutView::rightsText() const
+{
+    return m_rights->text();
+}

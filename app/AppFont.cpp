@@ -1,0 +1,11 @@
+#include "AppFont.h"
+
+#include <QGuiApplication>
+
+QFont appFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}

@@ -1,0 +1,24 @@
+#include "InfoDictionary.h"
+
+#include "BuildInfo.h"
+
+std::optional<QString> buildInfo(const QString &key)
+{
+    const char *value = nullptr;
+    if (key == shortVersionKey)
+        value = buildShortVersion;
+    else if (key == buildNumberKey)
+        value = buildNumber;
+    else if (key == copyrightKey)
+        value = buildCopyright;
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    return QString::fromUtf8(value);
+}
+
+QString infoValue(const InfoLookup &lookup, const QString &key)
+{
+    if (!lookup)
+        return missingValueSign;
+    return lookup(key).value_or(missingValueSign);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Model.h"
+#include <QMainWindow>
+
+#include <memory>
+
+class AppDelegate;
+class MainWindowView;
+
+// The application's one main window: titled by "applicationName", with the application menu of
+// `delegate` and a MainWindowView as its content (at least 1000 × 450). Making the window makes
+// the view, and with it the model and the first search.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // A null `model` lets the view make its own (see MainWindowView).
+    explicit MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model = nullptr,
+                        QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainWindowView &view() const { return *m_view; }
+
+private:
+    MainWindowView *m_view = nullptr;
+};

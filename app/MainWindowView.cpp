@@ -1,0 +1,118 @@
+#include "MainWindowView.h"
+
+#include "CameraListTable.h"
+#include "Model.h"
+#include "NamedColor.h"
+#include "SearchButton.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+namespace
+{
+const QString backgroundColor = QStringLiteral("#141414");
+constexpr int buttonRowBottomPadding = 6;
+constexpr qreal tableCornerRadius = 3;
+
+// Rounds the corners of the widget it is put on by painting the background colour over what lies
+// outside the rounded outline. It sits above the widget's own children and lets every mouse
+// event through.
+class RoundedCorners : public QWidget
+{
+public:
+    RoundedCorners(QWidget &target, qreal radius)
+        : QWidget(&target)
+        , m_radius(radius)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        target.installEventFilter(this);
+        setGeometry(target.rect());
+        raise();
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == parent()) {
+            if (event->type() == QEvent::Resize)
+                setGeometry(parentWidget()->rect());
+            else if (event->type() == QEvent::ChildAdded)
+                raise();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath outside;
+        outside.addRect(QRectF(rect()));
+        QPainterPath inside;
+        inside.addRoundedRect(QRectF(rect()), m_radius, m_radius);
+        painter.fillPath(outside.subtracted(inside), namedColor(backgroundColor));
+    }
+
+private:
+    qreal m_radius;
+};
+} // namespace
+
+MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
+    : QWidget(parent)
+    , m_model(model ? std::move(model) : std::make_unique<Model>())
+{
+    setMinimumSize(minimumContentSize);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, namedColor(backgroundColor));
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    m_searchButton = new SearchButton(this);
+    connect(m_searchButton, &QAbstractButton::clicked, m_model.get(), &Model::startMdns);
+
+    m_cameraListTable = new CameraListTable(*m_model, this);
+    new RoundedCorners(*m_cameraListTable, tableCornerRadius);
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(0, 0, 0, buttonRowBottomPadding);
+    buttonRow->addWidget(m_searchButton);
+    buttonRow->addStretch();
+
+    auto *column = new QVBoxLayout(this);
+    column->addLayout(buttonRow);
+    column->addWidget(m_cameraListTable, 1);
+
+    connect(m_model.get(), &Model::objectWillChange, this, &MainWindowView::scheduleRefresh);
+    refresh();
+    m_model->startMdns();
+}
+
+MainWindowView::~MainWindowView()
+{
+    // The table observes the model: it goes first.
+    delete m_cameraListTable;
+}
+
+void MainWindowView::scheduleRefresh()
+{
+    if (m_isRefreshScheduled)
+        return;
+    m_isRefreshScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_isRefreshScheduled = false;
+            refresh();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindowView::refresh()
+{
+    m_searchButton->setEnabled(m_model->isEnabledSearchButton());
+}

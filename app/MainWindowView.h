@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Model.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class CameraListTable;
+class SearchButton;
+
+// Content of the main window: on a "#141414" background, the search button at the top left and
+// the camera table, with rounded corners, filling the rest.
+//
+// Creating the view creates its Model (or takes the one given, for tests) and starts the first
+// search at once. The button starts a search on every press and is enabled exactly while the
+// model's isEnabledSearchButton is true; the view follows the model's announcements on a later
+// turn of the event loop, as the table does.
+class MainWindowView : public QWidget
+{
+    Q_OBJECT
+public:
+    // Minimum size of the content (the window's content area).
+    static constexpr QSize minimumContentSize{1000, 450};
+
+    // A null `model` means a Model of the process's own mDNS querier and HTTP client.
+    explicit MainWindowView(std::unique_ptr<Model> model = nullptr, QWidget *parent = nullptr);
+    ~MainWindowView() override;
+
+    Model &model() const { return *m_model; }
+    SearchButton &searchButton() const { return *m_searchButton; }
+    CameraListTable &cameraListTable() const { return *m_cameraListTable; }
+
+private:
+    void scheduleRefresh();
+    void refresh();
+
+    std::unique_ptr<Model> m_model;
+    SearchButton *m_searchButton = nullptr;
+    CameraListTable *m_cameraListTable = nullptr;
+    bool m_isRefreshScheduled = false;
+};

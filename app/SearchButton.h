@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// The main window's search button: its label on a flat background in a rounded outline, no
+// chrome of the style's own. 44 pixels high and as wide as its label needs, at least 80.
+//
+// Background: "#3D3D3D" at first; decided again only when the pointer enters it ("#595959" when
+// the button is enabled at that moment, else "#3D3D3D") or leaves it ("#3D3D3D"). Enabling or
+// disabling the button while the pointer rests on it does not change the colour.
+class SearchButton : public QAbstractButton
+{
+    Q_OBJECT
+public:
+    explicit SearchButton(QWidget *parent = nullptr);
+
+    // The name of the current background colour, "#RRGGBB".
+    QString buttonColor() const { return m_buttonColor; }
+
+    // The hover rule: `entered` true when the pointer came in, false when it left.
+    void hoverChanged(bool entered);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    int labelPadding() const;
+
+    QString m_buttonColor;
+};

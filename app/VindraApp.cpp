@@ -1,0 +1,26 @@
+#include "VindraApp.h"
+
+#include "AppIcon.h"
+#include "DarkAppearance.h"
+#include "MainWindow.h"
+#include "Model.h"
+#include "Translations.h"
+
+#include <QApplication>
+#include <QLocale>
+
+VindraApp::VindraApp(QApplication &application, std::unique_ptr<Model> model)
+{
+    QApplication::setDesktopFileName(QStringLiteral("org.vindra.Vindra"));
+    QApplication::setQuitOnLastWindowClosed(true);
+    // Widgets read their texts and colours when they are made: both go first.
+    installTranslations(application, QLocale::system());
+    applyDarkAppearance();
+    QApplication::setWindowIcon(appIcon());
+
+    m_appDelegate = std::make_unique<AppDelegate>();
+    m_mainWindow = std::make_unique<MainWindow>(*m_appDelegate, std::move(model));
+    m_mainWindow->show();
+}
+
+VindraApp::~VindraApp() = default;

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ObservableCamera.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+class CameraListTableModel;
+class CameraTableView;
+class QWidget;
+
+// Owns the camera table: a six-column CameraTableView over a CameraListTableModel whose rows are
+// `list`, in `list`'s own order. Row i of the table is element i of `list`.
+//
+// - Columns, in this fixed order and not movable: MAC address, IPv4, IPv6, auto-IP, model name,
+//   serial number. Titles are `headerTitleList`, looked up by localisation key (the key itself
+//   without a translation) and painted by MyCustomHeaderCell. The address columns use
+//   MyCustomCellView (links open the device's web page).
+// - Selection: the row whose MAC address equals `selectedRowMac` is painted "#804100", every
+//   other row "#141414", decided whenever a row is painted — so the selection follows the
+//   camera through new lists and sorts. Qt's own selection is off.
+// - Clicks: a click on a row selects it by MAC address; a click on a column header or below the
+//   last row sorts the rows by the table's first sort descriptor (applyColumnSort).
+// - Widths: the IPv6 and model-name columns are only ever widened (fit...ColumnWidth).
+//
+// Typical use (the list bridge):
+//     auto *controller = new CameraListTableController(parentWidget);
+//     layout->addWidget(controller->view());
+//     controller->fitIpv6ColumnWidth(rows);       // non-empty rows, when the count changed
+//     controller->fitModelNameColumnWidth(rows);
+//     controller->setList(rows);
+//     controller->setSelectedRowMac(QString());   // when the new list is empty
+// The controller owns its view and deletes it with itself (unless the view was deleted first).
+// Main thread only.
+class CameraListTableController : public QObject
+{
+    Q_OBJECT
+public:
+    // Creates the table (as a child of `parentWidget`, if given) and sets it up.
+    explicit CameraListTableController(QWidget *parentWidget = nullptr, QObject *parent = nullptr);
+    ~CameraListTableController() override;
+
+    QWidget *view() const;
+    CameraTableView *tableView() const { return m_tableView; }
+    CameraListTableModel *model() const { return m_model; }
+
+    const ObservableCameraList &list() const;
+    // Stores the rows and shows them in this order. Neither sorts, nor changes the selection.
+    // Emits listChanged.
+    void setList(const ObservableCameraList &list);
+
+    // MAC address of the row shown as selected; "" for none.
+    QString selectedRowMac() const;
+    void setSelectedRowMac(const QString &macAddress);
+
+    QStringList headerTitleList() const { return m_headerTitleList; }
+
+    // Widen the IPv6 column (index 2) to 7 × L + 25 when the longest IPv6 text of `rows` has
+    // L >= 31 UTF-16 code units and the column is narrower; otherwise leave it.
+    void fitIpv6ColumnWidth(const ObservableCameraList &rows);
+    // Widen the model-name column (index 4) to 7 × L + 10 when the longest model name of `rows`
+    // has L >= 11 user-perceived characters and the column is narrower; otherwise leave it.
+    void fitModelNameColumnWidth(const ObservableCameraList &rows);
+
+    // Sorts `list` by the first of the table's sort descriptors and normalises the descriptors.
+    // Called for header clicks and clicks below the rows.
+    void applyColumnSort(CameraTableView &tableView);
+
+public Q_SLOTS:
+    // The table's action: every click on it, its header included.
+    void tableViewClicked();
+
+Q_SIGNALS:
+    // After every setList, also when the rows are the same.
+    void listChanged();
+
+private:
+    void loadView(QWidget *parentWidget);
+    void viewDidLoad();
+
+    QPointer<CameraTableView> m_tableView;
+    CameraListTableModel *m_model = nullptr;
+    QStringList m_headerTitleList;
+};

@@ -1,0 +1,144 @@
+#include "CameraListTableModel.h"
+
+#include "NamedColor.h"
+
+#include <QBrush>
+#include <QFont>
+
+CameraListTableModel::CameraListTableModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+QString CameraListTableModel::sortKey(int column)
+{
+    switch (column) {
+    case macAddressColumn:
+        return QStringLiteral("macAddress");
+    case ipV4Column:
+        return QStringLiteral("ipV4.string");
+    case ipV6Column:
+        return QStringLiteral("ipV6.string");
+    case autoIpColumn:
+        return QStringLiteral("autoIp.string");
+    case modelNameColumn:
+        return QStringLiteral("modelName");
+    case serialNumberColumn:
+        return QStringLiteral("serialNumber");
+    default:
+        return {};
+    }
+}
+
+const char *CameraListTableModel::titleKey(int column)
+{
+    switch (column) {
+    case macAddressColumn:
+        return "macAddress";
+    case ipV4Column:
+        return "ipv4Address";
+    case ipV6Column:
+        return "ipv6Address";
+    case autoIpColumn:
+        return "autoIpAddress";
+    case modelNameColumn:
+        return "modelName";
+    case serialNumberColumn:
+        return "serialNo";
+    default:
+        return "";
+    }
+}
+
+bool CameraListTableModel::isAddressColumn(int column)
+{
+    return column == ipV4Column || column == ipV6Column || column == autoIpColumn;
+}
+
+void CameraListTableModel::setRows(const ObservableCameraList &rows)
+{
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+}
+
+void CameraListTableModel::setSelectedRowMac(const QString &macAddress)
+{
+    m_selectedRowMac = macAddress;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, columnTotal - 1),
+                           {Qt::BackgroundRole});
+}
+
+void CameraListTableModel::setHeaderTitles(const QStringList &titles)
+{
+    m_headerTitles = titles;
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnTotal - 1);
+}
+
+int CameraListTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int CameraListTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columnTotal;
+}
+
+QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const ObservableCamera &row = *m_rows.at(index.row());
+    const auto addressText = [&]() -> AttributedText {
+        switch (index.column()) {
+        case ipV4Column:
+            return row.ipV4();
+        case ipV6Column:
+            return row.ipV6();
+        case autoIpColumn:
+            return row.autoIp();
+        default:
+            return {};
+        }
+    };
+
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return row.value(sortKey(index.column())).value_or(QString());
+    case Qt::BackgroundRole:
+        // Decided afresh on every request: whatever row now holds the selected MAC address.
+        return QBrush(namedColor(row.macAddress() == m_selectedRowMac ? QStringLiteral("#804100")
+                                                                      : QStringLiteral("#141414")));
+    case Qt::FontRole:
+        if (addressText().isLink()) {
+            QFont underline;
+            underline.setUnderline(true);
+            return underline;
+        }
+        return {};
+    case IsLinkRole:
+        return addressText().isLink();
+    default:
+        return {};
+    }
+}
+
+QVariant CameraListTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnTotal ||
+        role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return section < m_headerTitles.size() ? m_headerTitles.at(section)
+                                           : QString::fromLatin1(titleKey(section));
+}
+
+Qt::ItemFlags CameraListTableModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Not selectable: the table paints its own selection by MAC address.
+    return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}

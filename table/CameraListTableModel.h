@@ -1,0 +1,61 @@
+#pragma once
+
+#include "ObservableCamera.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+
+// The table's rows: row i is element i of the list, in the list's own order; six columns in a
+// fixed order. Each row's background colour is decided when it is asked for, from the MAC
+// address of the selected row, so the selection follows the camera through new lists and sorts.
+class CameraListTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column {
+        macAddressColumn,
+        ipV4Column,
+        ipV6Column,
+        autoIpColumn,
+        modelNameColumn,
+        serialNumberColumn,
+    };
+    static constexpr int columnTotal = 6;
+
+    enum Role {
+        // Bool: the cell's address text is underlined, i.e. a link. False outside the three
+        // address columns.
+        IsLinkRole = Qt::UserRole + 1,
+    };
+
+    explicit CameraListTableModel(QObject *parent = nullptr);
+
+    // The key a column's values are read and sorted by ("ipV4.string", ...).
+    static QString sortKey(int column);
+    // The localisation key of a column's title ("ipv4Address", ...).
+    static const char *titleKey(int column);
+    static bool isAddressColumn(int column);
+
+    const ObservableCameraList &rows() const { return m_rows; }
+    // Replaces all rows (a model reset); neither sorts nor touches the selection.
+    void setRows(const ObservableCameraList &rows);
+
+    QString selectedRowMac() const { return m_selectedRowMac; }
+    // Announces a background change of every row; painting picks the new colours up.
+    void setSelectedRowMac(const QString &macAddress);
+
+    void setHeaderTitles(const QStringList &titles);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    ObservableCameraList m_rows;
+    QString m_selectedRowMac;
+    QStringList m_headerTitles;
+};

@@ -1,0 +1,7 @@
+#include "DisplayedCameraList.h"
+
+CameraList &displayedCameraList()
+{
+    static CameraList list;
+    return list;
+}

@@ -1,0 +1,174 @@
+#include "MyCustomCellView.h"
+
+#include "CameraListTableModel.h"
+#include "DisplayedCameraList.h"
+#include "NamedColor.h"
+#include "UrlOpener.h"
+
+#include <QAbstractItemView>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include <algorithm>
+#include <optional>
+
+namespace
+{
+
+// A port as a device announces it is used only when it is a plain TCP port number; anything
+// else (letters, "@", "/", a sign) would make the composed text point somewhere else.
+bool isUsablePort(const std::optional<QString> &port)
+{
+    if (!port || port->isEmpty() || port->size() > 5)
+        return false;
+    if (!std::all_of(port->begin(), port->end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return false;
+    const int number = port->toInt();
+    return number >= 1 && number <= 65535;
+}
+
+QString composeUrl(const QString &host, bool isHttpsEnabled, bool isHttpEnabled,
+                   const Camera &camera)
+{
+    if (isHttpsEnabled && isUsablePort(camera.httpsPort))
+        return QStringLiteral("https://") + host + u':' + *camera.httpsPort;
+    if (isHttpEnabled && isUsablePort(camera.httpPort))
+        return QStringLiteral("http://") + host + u':' + *camera.httpPort;
+    return QStringLiteral("http://") + host;
+}
+
+} // namespace
+
+MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
+    : CameraCellDelegate(view)
+    , m_view(view)
+    , m_viewport(view->viewport())
+{
+    view->setMouseTracking(true);
+    view->viewport()->installEventFilter(this);
+}
+
+QString MyCustomCellView::urlText(const QString &address, const CameraList &cameras)
+{
+    const auto findBy = [&](QString Camera::*field) -> const Camera * {
+        const auto found = std::find_if(cameras.cbegin(), cameras.cend(),
+                                        [&](const Camera &c) { return c.*field == address; });
+        return found == cameras.cend() ? nullptr : &*found;
+    };
+    if (const Camera *camera = findBy(&Camera::ipv4))
+        return composeUrl(address, camera->isIpv4HttpsEnabled, camera->isIpv4Enabled, *camera);
+    if (const Camera *camera = findBy(&Camera::ipv6))
+        return composeUrl(u'[' + address + u']', camera->isIpv6HttpsEnabled, camera->isIpv6Enabled,
+                          *camera);
+    if (const Camera *camera = findBy(&Camera::autoIp))
+        return composeUrl(address, camera->isAutoIpHttpsEnabled, camera->isAutoIpEnabled, *camera);
+    return QStringLiteral("http://") + address;
+}
+
+void MyCustomCellView::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    CameraCellDelegate::initStyleOption(option, index);
+    const QColor textColor =
+        namedColor(index == m_hoveredLink ? QStringLiteral("#FFC400") : QStringLiteral("#D0D0D0"));
+    option->palette.setColor(QPalette::Text, textColor);
+    option->palette.setColor(QPalette::HighlightedText, textColor);
+}
+
+bool MyCustomCellView::isOwnCell(const QModelIndex &index) const
+{
+    return index.isValid() && m_viewport && m_view->itemDelegateForIndex(index) == this;
+}
+
+bool MyCustomCellView::isLink(const QModelIndex &index) const
+{
+    return index.data(CameraListTableModel::IsLinkRole).toBool();
+}
+
+bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!m_viewport || watched != m_viewport)
+        return CameraCellDelegate::eventFilter(watched, event);
+
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const QModelIndex index =
+            m_view->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
+        const QModelIndex previous = m_cellUnderPointer;
+        // A new list drops the cell under the pointer (the persistent index turns invalid):
+        // that counts as leaving it, so a hand cursor never outlives its link.
+        const bool previousVanished = !previous.isValid() && m_isPointerInOwnCell;
+        if (index == previous && !previousVanished)
+            break;
+        if (isOwnCell(previous) || previousVanished)
+            mouseExited(previous);
+        m_cellUnderPointer = index;
+        m_isPointerInOwnCell = isOwnCell(index);
+        if (m_isPointerInOwnCell)
+            mouseEntered(index);
+        break;
+    }
+    case QEvent::Leave: {
+        const QModelIndex left = m_cellUnderPointer;
+        m_cellUnderPointer = QModelIndex();
+        if (isOwnCell(left) || m_isPointerInOwnCell)
+            mouseExited(left);
+        m_isPointerInOwnCell = false;
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        // A double click arrives either as press, release, double-click, release or with a
+        // second press before the double-click event; either way each physical press opens
+        // the page exactly once.
+        const bool isNewPress = event->type() == QEvent::MouseButtonPress || !m_pressSeen;
+        m_pressSeen = true;
+        const QModelIndex index = m_view->indexAt(mouse->position().toPoint());
+        if (isNewPress && isOwnCell(index))
+            mouseDown(index);
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            m_pressSeen = false;
+        break;
+    default:
+        break;
+    }
+    // The event always goes on to the table.
+    return false;
+}
+
+void MyCustomCellView::mouseEntered(const QModelIndex &index)
+{
+    if (!isLink(index))
+        return;
+    m_viewport->setCursor(Qt::PointingHandCursor);
+    m_hoveredLink = index;
+    m_view->update(index);
+}
+
+void MyCustomCellView::mouseExited(const QModelIndex &index)
+{
+    m_viewport->setCursor(Qt::ArrowCursor);
+    const QModelIndex amber = m_hoveredLink;
+    m_hoveredLink = QModelIndex();
+    if (index.isValid())
+        m_view->update(index);
+    if (amber.isValid() && amber != index)
+        m_view->update(amber);
+}
+
+void MyCustomCellView::mouseDown(const QModelIndex &index)
+{
+    if (!isLink(index))
+        return;
+    const QString address = index.data(Qt::DisplayRole).toString();
+    const QUrl url(urlText(address, displayedCameraList()), QUrl::StrictMode);
+    // An address that does not make a web address (never the case for numeric host texts)
+    // opens nothing.
+    if (url.isValid() && !url.host().isEmpty())
+        openUrl(url);
+}

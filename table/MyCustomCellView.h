@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Camera.h"
+#include "CameraCellDelegate.h"
+
+#include <QPersistentModelIndex>
+#include <QPointer>
+
+class QAbstractItemView;
+
+// The address cells (IPv4, IPv6, auto-IP) of the camera table. An underlined address is a link
+// to the device's web page:
+// - the pointer entering a link cell turns the cursor into a pointing hand and the text amber
+//   ("#FFC400"); leaving any of these cells restores the arrow cursor and "#D0D0D0";
+// - every mouse press on a link cell (also each press of a double click) opens the page once,
+//   through openUrl, before the table handles the press as a click of its own.
+// Whether a cell is a link is read from the model each time the pointer enters it and each time
+// it is pressed.
+//
+// One instance serves all the address columns of one view: install it with
+// setItemDelegateForColumn. It watches the view's viewport for the pointer, so the view gets
+// mouse tracking switched on.
+class MyCustomCellView : public CameraCellDelegate
+{
+    Q_OBJECT
+public:
+    explicit MyCustomCellView(QAbstractItemView *view);
+
+    // The web page of the device shown at `address`: the first camera of `cameras` with that
+    // IPv4 address decides, else the first with that IPv6 address, else the first with that
+    // auto-IP address. HTTPS when that address answered over HTTPS and the camera announced an
+    // HTTPS port, else HTTP with the HTTP port when it answered over HTTP and announced one,
+    // else HTTP without a port. IPv6 addresses go in brackets. A port text that is not a
+    // decimal port number (1 to 65535) counts as not announced, so a device cannot steer the
+    // page to another host through its port text.
+    static QString urlText(const QString &address, const CameraList &cameras);
+
+    // The cell the pointer last made amber; invalid when none.
+    QModelIndex hoveredLink() const { return m_hoveredLink; }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool isOwnCell(const QModelIndex &index) const;
+    bool isLink(const QModelIndex &index) const;
+    void mouseEntered(const QModelIndex &index);
+    void mouseExited(const QModelIndex &index);
+    void mouseDown(const QModelIndex &index);
+
+    // The view owns this delegate, so it outlives it; the viewport may go first while the view
+    // is being destroyed.
+    QAbstractItemView *m_view;
+    QPointer<QWidget> m_viewport;
+    QPersistentModelIndex m_cellUnderPointer;
+    QPersistentModelIndex m_hoveredLink;
+    bool m_isPointerInOwnCell = false;
+    bool m_pressSeen = false;
+};

@@ -1,0 +1,100 @@
+"""ctest platform.mdns_lan_*: the embedded querier on the simulated camera network.
+
+Runs on the client host under tests/lan/lan-run:
+    /usr/bin/python3 mdns_lan_test.py MODE DRIVER
+MODE "fleet": every _http._tcp service of the fleet is found once, with the fleet's host, port,
+TXT bytes and addresses (also under --client-zeroconf, with another stack on port 5353).
+MODE "txt-change": a TXT record changed on the device host during the browse is reported once.
+MODE "no-route": without a multicast route the browse finds nothing and ends normally.
+DRIVER is vindra-mdns-browse, which prints one JSON object per line.
+"""
+
+import json
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lan"))
+import lanlib  # noqa: E402
+
+MODE, DRIVER = sys.argv[1], sys.argv[2]
+del sys.argv[1:3]
+FLEET = lanlib.load_fleet(os.environ["VINDRA_LAN_FLEET"])
+HTTP = [d for d in FLEET["devices"] if d["type"] == "_http._tcp"]
+
+
+def browse(seconds, extra=()):
+    run = subprocess.run([DRIVER, "--time", str(seconds), *extra], capture_output=True,
+                         text=True, timeout=seconds + 30)
+    return run.returncode, [json.loads(line) for line in run.stdout.splitlines()]
+
+
+class Fleet(unittest.TestCase):
+    def test_every_service_with_txt_and_addresses(self):
+        status, events = browse(3)
+        self.assertEqual(status, 0)
+        found = [e["name"] for e in events if e["event"] == "found"]
+        self.assertEqual(sorted(found), sorted(d["instance"] for d in HTTP))
+        txt = {}
+        for event in events:
+            if event["event"] == "txt":
+                self.assertNotIn(event["name"], txt, "TXT reported twice")
+                txt[event["name"]] = event
+        resolved = {e["name"]: e for e in events if e["event"] == "resolved"}
+        for device in HTTP:
+            with self.subTest(instance=device["instance"]):
+                self.assertIn(device["instance"], txt)
+                report = txt[device["instance"]]
+                self.assertEqual(bytes.fromhex(report["txt_hex"]), lanlib.encode_txt(device))
+                self.assertEqual(sorted(a.split("%")[0] for a in report["addresses"]),
+                                 sorted(device["addresses"] + device["dead"]))
+                self.assertEqual(resolved[device["instance"]]["host"], device["host"] + ".local.")
+                self.assertEqual(resolved[device["instance"]]["port"], device["port"])
+        done = events[-1]
+        self.assertEqual(done["event"], "done")
+        self.assertEqual(done["receive_drops"], 0)
+
+
+class TxtChange(unittest.TestCase):
+    def test_change_reported_once(self):
+        device = HTTP[0]
+        instance = device["instance"]
+        driver = subprocess.Popen([DRIVER, "--time", "4"], stdout=subprocess.PIPE, text=True)
+        try:
+            lines = []
+            # Wait for the first report of the record, then change it on the device host.
+            while True:
+                line = driver.stdout.readline()
+                self.assertTrue(line, "browse ended before the first TXT report")
+                lines.append(json.loads(line))
+                if lines[-1]["event"] == "txt" and lines[-1]["name"] == instance:
+                    break
+            subprocess.run([os.environ["VINDRA_LAN_CTL"], "txt", instance, "vender=tulvo",
+                            "macaddress=0011220a0001", "model=TC-999"], check=True, timeout=30)
+            lines += [json.loads(line) for line in driver.stdout]
+            self.assertEqual(driver.wait(timeout=30), 0)
+        finally:
+            driver.kill()
+        reports = [bytes.fromhex(e["txt_hex"]) for e in lines
+                   if e["event"] == "txt" and e["name"] == instance]
+        self.assertEqual(reports, [lanlib.encode_txt(device),
+                                   b"\x0cvender=tulvo\x17macaddress=0011220a0001\x0cmodel=TC-999"])
+
+
+class NoRoute(unittest.TestCase):
+    def test_finds_nothing_and_does_not_fail(self):
+        started = time.monotonic()
+        status, events = browse(2)
+        self.assertEqual(status, 0)
+        self.assertEqual([e["event"] for e in events], ["done"])
+        self.assertEqual(events[0]["complete"], 0)
+        self.assertLess(time.monotonic() - started, 10)
+
+
+if __name__ == "__main__":
+    case = {"fleet": Fleet, "txt-change": TxtChange, "no-route": NoRoute}[MODE]
+    result = unittest.TextTestRunner(verbosity=2).run(
+        unittest.defaultTestLoader.loadTestsFromTestCase(case))
+    sys.exit(0 if result.wasSuccessful() else 1)
