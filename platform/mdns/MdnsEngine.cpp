@@ -31,6 +31,14 @@ constexpr qint64 MaxQueryInterval = 3600 * Second;
 constexpr qint64 AggregationDelay = 10;
 // How long a host's other address family may take after we asked for it.
 constexpr qint64 SettleTime = 250;
+// A large response that ends with a host's address records may have been cut there by a
+// responder that answers for many hosts: the rest of them comes in its next message, if at all.
+constexpr int SplitResponseSize = 1400;
+constexpr qint64 ContinuationWait = 250;
+constexpr size_t MaxOpenHosts = 1000;
+// Resolution questions wait until no response has arrived for this long (at most MaxDeferral).
+constexpr qint64 QuietPeriod = 20;
+constexpr qint64 MaxDeferral = 500;
 constexpr qint64 FirstRetryInterval = Second;
 constexpr qint64 MaxRetryInterval = 60 * Second;
 // A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
@@ -242,7 +250,7 @@ void MdnsEngine::onDatagram(const QByteArray &datagram, const QHostAddress &sour
     }
     const qint64 now = m_clock->now();
     if (message->isResponse())
-        handleResponse(*message, interfaceIndex, now);
+        handleResponse(*message, datagram.size(), source, interfaceIndex, now);
     else
         handleQuery(*message, datagram, now);
     flushNotices();
@@ -293,8 +301,10 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
     }
 }
 
-void MdnsEngine::handleResponse(const Message &message, int interfaceIndex, qint64 now)
+void MdnsEngine::handleResponse(const Message &message, qsizetype size, const QHostAddress &source,
+                                int interfaceIndex, qint64 now)
 {
+    m_lastResponseAt = now;
     m_cache.removeExpired(now);
     std::unordered_set<std::string> touchedInstances;
     std::unordered_set<std::string> touchedHosts;
@@ -330,6 +340,33 @@ void MdnsEngine::handleResponse(const Message &message, int interfaceIndex, qint
         take(record);
     for (const ResourceRecord &record : message.additionals)
         take(record);
+
+    // A large response that ends with a host's address records may continue in the sender's
+    // next message; that message (or a time-out) settles the host.
+    const ResourceRecord *lastRecord = !message.additionals.empty() ? &message.additionals.back()
+                                       : !message.answers.empty()   ? &message.answers.back()
+                                                                    : nullptr;
+    std::string openHost;
+    if (size >= SplitResponseSize && lastRecord != nullptr &&
+        (lastRecord->type == TypeA || lastRecord->type == TypeAaaa))
+        openHost = nameKey(lastRecord->name);
+    const QString sourceKey = source.toString();
+    std::vector<std::string> settledHosts;
+    for (auto it = m_openHosts.begin(); it != m_openHosts.end();) {
+        if (it->first != openHost &&
+            (it->second.source == sourceKey || touchedHosts.contains(it->first))) {
+            settledHosts.push_back(it->first);
+            it = m_openHosts.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!openHost.empty() && touchedHosts.contains(openHost)) {
+        if (m_openHosts.size() >= MaxOpenHosts)
+            m_openHosts.clear();
+        m_openHosts[openHost] = {sourceKey, now};
+    }
+    touchedHosts.insert(settledHosts.begin(), settledHosts.end());
 
     for (auto &[browseId, browse] : m_browses) {
         std::vector<std::string> found;
@@ -396,7 +433,7 @@ void MdnsEngine::evaluateTxt(int serviceId, Service &service, qint64 now)
     const MdnsCache::Entry *txt = m_cache.newest(service.instanceName, TypeTxt, now);
     if (txt == nullptr) {
         if (askWithRetry(serviceId, service.txtRetry, now))
-            ask(service.instanceName, TypeTxt, now + AggregationDelay);
+            ask(service.instanceName, TypeTxt, now + AggregationDelay, false, true);
         return;
     }
     if (service.lastTxt && *service.lastTxt == txt->record.rdata)
@@ -415,9 +452,9 @@ void MdnsEngine::evaluateResolution(int serviceId, Service &service, qint64 now)
     const MdnsCache::Entry *srv = m_cache.newest(service.instanceName, TypeSrv, now);
     if (srv == nullptr) {
         if (askWithRetry(serviceId, service.instanceRetry, now)) {
-            ask(service.instanceName, TypeSrv, now + AggregationDelay);
+            ask(service.instanceName, TypeSrv, now + AggregationDelay, false, true);
             if (m_cache.newest(service.instanceName, TypeTxt, now) == nullptr)
-                ask(service.instanceName, TypeTxt, now + AggregationDelay);
+                ask(service.instanceName, TypeTxt, now + AggregationDelay, false, true);
         }
         return;
     }
@@ -434,13 +471,21 @@ void MdnsEngine::evaluateResolution(int serviceId, Service &service, qint64 now)
         noIpv4 = std::find(types.begin(), types.end(), TypeA) == types.end();
         noIpv6 = std::find(types.begin(), types.end(), TypeAaaa) == types.end();
     }
+    const auto open = m_openHosts.find(service.hostKey);
+    if (open != m_openHosts.end()) {
+        if (now - open->second.since < ContinuationWait) {
+            addTask(open->second.since + ContinuationWait, serviceId, false);
+            return; // more of the host's addresses may be on their way
+        }
+        m_openHosts.erase(open);
+    }
     if ((hasIpv4 || hasIpv6) && (hasIpv4 || noIpv4) && (hasIpv6 || noIpv6)) {
         markResolved(serviceId, service);
         return;
     }
     if (hasIpv4 || hasIpv6) {
         if (service.settleAt < 0) {
-            ask(service.hostName, hasIpv4 ? TypeAaaa : TypeA, now + AggregationDelay);
+            ask(service.hostName, hasIpv4 ? TypeAaaa : TypeA, now + AggregationDelay, false, true);
             service.settleAt = now + AggregationDelay + SettleTime;
             addTask(service.settleAt, serviceId, false);
         } else if (now >= service.settleAt) {
@@ -449,8 +494,8 @@ void MdnsEngine::evaluateResolution(int serviceId, Service &service, qint64 now)
         return;
     }
     if (askWithRetry(serviceId, service.addressRetry, now)) {
-        ask(service.hostName, TypeA, now + AggregationDelay);
-        ask(service.hostName, TypeAaaa, now + AggregationDelay);
+        ask(service.hostName, TypeA, now + AggregationDelay, false, true);
+        ask(service.hostName, TypeAaaa, now + AggregationDelay, false, true);
     }
 }
 
@@ -497,13 +542,23 @@ void MdnsEngine::markResolved(int serviceId, Service &service)
     });
 }
 
-void MdnsEngine::ask(const std::string &name, uint16_t type, qint64 dueAt, bool unicastResponse)
+void MdnsEngine::ask(const std::string &name, uint16_t type, qint64 dueAt, bool unicastResponse,
+                     bool deferrable)
 {
-    const auto [it, added] = m_pending.try_emplace(
-        {nameKey(name), type}, PendingQuestion{name, type, dueAt, unicastResponse});
+    requeue({name, type, dueAt, unicastResponse, deferrable, m_clock->now()}, dueAt);
+}
+
+void MdnsEngine::requeue(PendingQuestion question, qint64 dueAt)
+{
+    question.dueAt = dueAt;
+    const auto [it, added] =
+        m_pending.try_emplace({nameKey(question.name), question.type}, question);
     if (!added) {
-        it->second.dueAt = std::min(it->second.dueAt, dueAt);
-        it->second.unicastResponse = it->second.unicastResponse || unicastResponse;
+        PendingQuestion &pending = it->second;
+        pending.dueAt = std::min(pending.dueAt, dueAt);
+        pending.unicastResponse = pending.unicastResponse || question.unicastResponse;
+        pending.deferrable = pending.deferrable && question.deferrable;
+        pending.askedAt = std::min(pending.askedAt, question.askedAt);
     }
 }
 
@@ -580,6 +635,14 @@ std::vector<ResourceRecord> MdnsEngine::knownAnswers(const std::string &name, ui
     return answers;
 }
 
+bool MdnsEngine::isAnswered(const std::string &name, uint16_t type, qint64 now) const
+{
+    const auto entries = m_cache.find(name, type, now);
+    return std::any_of(entries.begin(), entries.end(), [now](const MdnsCache::Entry *entry) {
+        return !entry->goodbye && entry->remaining(now) * 2 >= entry->lifetime;
+    });
+}
+
 void MdnsEngine::sendDueQuestions(qint64 now)
 {
     if (m_pending.empty() || now < m_nextSendAllowedAt)
@@ -591,7 +654,23 @@ void MdnsEngine::sendDueQuestions(qint64 now)
         return;
     std::vector<PendingQuestion> due;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
+        PendingQuestion &pending = it->second;
+        // While answers are still streaming in, the rest of a large response may bring what a
+        // resolution wanted to ask for: wait until the network is quiet for a moment.
+        if (pending.deferrable && pending.dueAt <= now + AggregationDelay &&
+            now < m_lastResponseAt + QuietPeriod && now < pending.askedAt + MaxDeferral) {
+            pending.dueAt = std::min(m_lastResponseAt + QuietPeriod, pending.askedAt + MaxDeferral);
+            ++it;
+            continue;
+        }
         if (it->second.dueAt <= now + AggregationDelay) {
+            // The rest of a response split over several messages often brings what we meant to
+            // ask for: a question the cache now answers well is not sent. Browse questions
+            // always go, and refresh questions find their record below half its TTL.
+            if (it->second.type != TypePtr && isAnswered(it->second.name, it->second.type, now)) {
+                it = m_pending.erase(it);
+                continue;
+            }
             due.push_back(std::move(it->second));
             it = m_pending.erase(it);
         } else {
@@ -641,7 +720,7 @@ void MdnsEngine::sendDueQuestions(qint64 now)
     }
     // What did not fit into this burst goes in the next one.
     for (size_t i = next; i < due.size(); ++i)
-        ask(due[i].name, due[i].type, now + BurstInterval);
+        requeue(std::move(due[i]), now + BurstInterval);
     if (next < due.size())
         m_nextSendAllowedAt = now + BurstInterval;
 }

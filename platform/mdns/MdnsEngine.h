@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -44,10 +45,12 @@ class MdnsTransport;
 //   lack is not asked again (§7.3);
 // - a browse reports an instance only when its PTR record arrives during the browse: cached
 //   records never make a service appear, but they do complete a resolution;
-// - resolution asks only for what the cache lacks: SRV and TXT of the instance, then A and AAAA
-//   of the SRV target. A host's addresses count as complete once both families (or an NSEC
-//   record denying one) are cached; with one family only, the other is asked for and given
-//   250 ms to arrive;
+// - resolution asks only for what the cache lacks, once no response has arrived for 20 ms (the
+//   rest of a response split over several messages often brings it): SRV and TXT of the instance,
+//   then A and AAAA of the SRV target. A host's addresses count as complete once both families (or
+//   an NSEC record denying one) are cached; with one family only, the other is asked for and given
+//   250 ms to arrive. A large response that ends with a host's address records (a responder for
+//   many hosts cut it there) holds the host back until the sender's next message, or 250 ms;
 // - monitored TXT records are refreshed at 80/85/90/95 % of their TTL, and each real change of
 //   the bytes is reported once.
 //
@@ -129,6 +132,8 @@ private:
         uint16_t type = 0;
         qint64 dueAt = 0;
         bool unicastResponse = false;
+        bool deferrable = false; // a resolution's question: may wait for a quiet moment
+        qint64 askedAt = 0;
     };
 
     using QuestionKey = std::pair<std::string, uint16_t>;
@@ -136,7 +141,8 @@ private:
     void onDatagram(const QByteArray &datagram, const QHostAddress &source, quint16 sourcePort,
                     int interfaceIndex);
     void onTimer();
-    void handleResponse(const dns::Message &message, int interfaceIndex, qint64 now);
+    void handleResponse(const dns::Message &message, qsizetype size, const QHostAddress &source,
+                        int interfaceIndex, qint64 now);
     void handleQuery(const dns::Message &message, const QByteArray &datagram, qint64 now);
     void evaluate(int serviceId, qint64 now);
     void evaluateTxt(int serviceId, Service &service, qint64 now);
@@ -144,12 +150,15 @@ private:
     void setHost(int serviceId, Service &service, const std::string &hostName, quint16 port);
     void markResolved(int serviceId, Service &service);
     bool askWithRetry(int serviceId, Retry &retry, qint64 now);
-    void ask(const std::string &name, uint16_t type, qint64 dueAt, bool unicastResponse = false);
+    void ask(const std::string &name, uint16_t type, qint64 dueAt, bool unicastResponse = false,
+             bool deferrable = false);
+    void requeue(PendingQuestion question, qint64 dueAt);
     void addTask(qint64 at, int serviceId, bool timeout);
     void sendDueQuestions(qint64 now);
     void transmit(const std::vector<uint8_t> &message, qint64 now);
     std::vector<dns::ResourceRecord> knownAnswers(const std::string &name, uint16_t type,
                                                   qint64 now) const;
+    bool isAnswered(const std::string &name, uint16_t type, qint64 now) const;
     bool isOwnMessage(const QByteArray &datagram, qint64 now);
     void reportServices(int browseId, const std::vector<std::string> &instances);
     void flushNotices();
@@ -168,9 +177,15 @@ private:
     std::unordered_multimap<std::string, int> m_servicesByInstance;
     std::unordered_multimap<std::string, int> m_servicesByHost;
     std::map<QuestionKey, PendingQuestion> m_pending;
-    std::multimap<qint64, std::pair<int, bool>> m_tasks; // -> service, is its resolve time-out
+    struct OpenHost {
+        QString source; // the sender whose next message settles the host
+        qint64 since = 0;
+    };
+    std::unordered_map<std::string, OpenHost> m_openHosts; // hosts whose records ended a message
+    std::multimap<qint64, std::pair<int, bool>> m_tasks;   // -> service, is its resolve time-out
     std::deque<std::pair<qint64, QByteArray>> m_recentlySent;
     std::vector<std::function<void()>> m_notices;
     qint64 m_nextSendAllowedAt = 0;
+    qint64 m_lastResponseAt = std::numeric_limits<qint64>::min() / 2;
     std::optional<qint64> m_armedAt;
 };

@@ -441,18 +441,20 @@ private Q_SLOTS:
         h.found[0]->resolve(10);
         h.time.advance(0);
         h.time.advance(10);
+        QCOMPARE(h.queries().size(), 0u); // answers may still be coming: wait for a quiet moment
+        h.time.advance(10);
         const std::string name = instance("cam");
         QCOMPARE(h.questions(), (QStringList{question(TypeTxt, name), question(TypeSrv, name)}));
         QCOMPARE(h.queries().size(), 0u);
 
         h.deliver(response({srv("cam", "cam-host"), txt("cam", "\x03k=v")}));
-        h.time.advance(10);
+        h.time.advance(20);
         const std::string hostName = host("cam-host");
         QCOMPARE(h.questions(),
                  (QStringList{question(TypeA, hostName), question(TypeAaaa, hostName)}));
 
         h.deliver(response({address("cam-host", "198.18.0.9")}));
-        h.time.advance(10);
+        h.time.advance(20);
         QCOMPARE(h.questions(), QStringList{question(TypeAaaa, hostName)});
         QCOMPARE(resolved.size(), 0);
         if (otherFamilyArrives) {
@@ -463,11 +465,106 @@ private Q_SLOTS:
             QCOMPARE(numericAddresses(h.found[0]->addresses()),
                      (QStringList{"198.18.0.9", "2001:db8::9"}));
         } else {
-            h.time.advance(249); // 250 ms after the question was due
+            h.time.advance(239); // 250 ms after the question was due
             QCOMPARE(resolved.size(), 0);
             h.time.advance(1);
             QCOMPARE(resolved.size(), 1);
             QCOMPARE(numericAddresses(h.found[0]->addresses()), QStringList{"198.18.0.9"});
+        }
+    }
+
+    void resolutionQuestionsWaitForAQuietMoment_data()
+    {
+        QTest::addColumn<int>("streamFor");
+        QTest::addColumn<int>("askedAfter");
+        QTest::newRow("answers stream for 100 ms") << 100 << 110; // last one at 90 ms
+        QTest::newRow("answers never stop: asked after 500 ms") << 1000 << 500;
+    }
+
+    void resolutionQuestionsWaitForAQuietMoment()
+    {
+        QFETCH(int, streamFor);
+        QFETCH(int, askedAfter);
+        Harness h;
+        h.browse();
+        h.time.advance(2);
+        h.deliver(response({ptr("cam")}));
+        h.found[0]->resolve(10);
+        h.queries();
+        const qint64 start = h.time.now();
+        qint64 askedAt = -1;
+        for (int t = 0; t < streamFor + 100 && askedAt < 0; ++t) {
+            if (t < streamFor && t % 10 == 0)
+                h.deliver(response({ptr(QStringLiteral("other-%1").arg(t).toStdString())}));
+            h.time.advance(1);
+            if (h.questions().contains(question(TypeSrv, instance("cam"))))
+                askedAt = h.time.now() - start;
+        }
+        QCOMPARE(askedAt, askedAfter);
+    }
+
+    void questionAnsweredBeforeItLeavesIsNotSent()
+    {
+        Harness h;
+        h.browse();
+        h.time.advance(2);
+        h.queries();
+        // The responder split its answer: the AAAA record comes in the next message.
+        h.deliver(
+            response({ptr("cam")}, {srv("cam", "cam-host"), address("cam-host", "198.18.0.9")}));
+        QSignalSpy resolved(h.found[0].get(), &DnsSdService::resolved);
+        h.found[0]->resolve(10);
+        h.time.advance(0);
+        QCOMPARE(resolved.size(), 0);
+        h.time.advance(3);
+        h.deliver(response({}, {address("cam-host", "2001:db8::9")}));
+        QCOMPARE(resolved.size(), 1);
+        h.time.advance(100);
+        QCOMPARE(h.queries().size(), 0u);
+    }
+
+    void responseCutAfterAnAddress_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::newRow("the next message brings the rest") << "rest";
+        QTest::newRow("the next message brings no more") << "other";
+        QTest::newRow("nothing more comes") << "none";
+    }
+
+    void responseCutAfterAnAddress()
+    {
+        QFETCH(QString, next);
+        Harness h;
+        h.browse();
+        h.time.advance(2);
+        h.queries();
+        // A responder for many hosts fills a large message and cuts it after "cam-host"'s first
+        // two addresses.
+        std::vector<ResourceRecord> answers{ptr("cam")};
+        for (int i = 0; i < 60; ++i)
+            answers.push_back(ptr(QStringLiteral("other-camera-%1").arg(i).toStdString()));
+        h.deliver(response(answers, {srv("cam", "cam-host"), address("cam-host", "198.18.0.9"),
+                                     address("cam-host", "2001:db8::9")}));
+        auto &service = *h.found[0];
+        QSignalSpy resolved(&service, &DnsSdService::resolved);
+        service.resolve(10);
+        h.time.advance(0);
+        QCOMPARE(resolved.size(), 0);
+        h.time.advance(5);
+        if (next == "rest") {
+            h.deliver(response({}, {address("cam-host", "fe80::9"), srv("x", "x-host")}));
+            QCOMPARE(resolved.size(), 1);
+            QCOMPARE(service.addresses().size(), 3);
+        } else if (next == "other") {
+            h.deliver(response({}, {srv("x", "x-host")}));
+            QCOMPARE(resolved.size(), 1);
+            QCOMPARE(service.addresses().size(), 2);
+        } else {
+            h.time.advance(244);
+            QCOMPARE(resolved.size(), 0);
+            h.time.advance(1);
+            QCOMPARE(resolved.size(), 1);
+            QCOMPARE(service.addresses().size(), 2);
         }
     }
 
@@ -741,7 +838,7 @@ private Q_SLOTS:
         for (const auto &service : h.found)
             service->resolve(10);
         h.time.advance(0);
-        h.time.advance(10);
+        h.time.advance(20);
         QStringList asked;
         auto collect = [&](const std::vector<Message> &messages) {
             for (const Message &message : messages) {

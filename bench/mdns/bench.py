@@ -1,0 +1,145 @@
+"""mDNS benchmark: the embedded querier against python3-zeroconf on the simulated network.
+
+    /usr/bin/python3 bench/mdns/bench.py DRIVER [--sizes 100,1000] [--runs 5] [--loss-runs 10]
+
+DRIVER is a release build of vindra-mdns-browse (e.g. build/bench/mdns/vindra-mdns-browse).
+For each fleet size one lan-run brings up the network; inside it the two tools take turns, a
+pause apart so that no responder still holds back answers from the previous turn. Reported per
+size: median time from browse start until every service has its TXT record and addresses (ours:
+the first TXT report of the last service, addresses read then, as the discovery model does),
+the ratio to the peer, services short of addresses, receive-buffer drops; for the largest size
+also packets and bytes sent during a 5-second browse, and losses over --loss-runs runs.
+"""
+
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LAN = os.path.join(HERE, "..", "..", "tests", "lan")
+sys.path.insert(0, LAN)
+import lanlib  # noqa: E402
+
+PAUSE = 1.5
+
+
+def ours(driver, fleet, seconds, until_complete):
+    devices = [d for d in fleet["devices"] if d["type"] == "_http._tcp"]
+    expected = {d["instance"]: set(d["addresses"] + d["dead"]) for d in devices}
+    args = [driver, "--time", str(seconds)]
+    if until_complete:
+        args += ["--until-complete", str(len(devices))]
+    run = subprocess.run(args, capture_output=True, text=True, timeout=seconds + 30)
+    events = [json.loads(line) for line in run.stdout.splitlines()]
+    txt = {}
+    for e in events:
+        if e["event"] == "txt" and e["name"] not in txt:
+            txt[e["name"]] = e
+    done = events[-1]
+    complete = len(txt)
+    elapsed = max(e["t"] for e in txt.values()) if complete >= len(devices) else None
+    short = sum(1 for name, e in txt.items()
+                if set(a.split("%")[0] for a in e["addresses"]) != expected.get(name))
+    return {"elapsed": elapsed, "complete": complete, "short": short,
+            "drops": done.get("receive_drops"), "packets": done.get("packets_sent"),
+            "bytes": done.get("bytes_sent"), "questions": done.get("questions_sent")}
+
+
+def peer(fleet_path, seconds):
+    run = subprocess.run(["/usr/bin/python3", os.path.join(HERE, "peer.py"), fleet_path,
+                          "--seconds", str(seconds)], capture_output=True, text=True,
+                         timeout=seconds + 30)
+    result = json.loads(run.stdout.strip().splitlines()[-1])
+    result["short"] = result["complete"] - result["all_addresses"]
+    return result
+
+
+def inside(args):
+    """Runs on the client host under lan-run."""
+    fleet = lanlib.load_fleet(os.environ["VINDRA_LAN_FLEET"])
+    fleet_path = os.environ["VINDRA_LAN_FLEET"]
+    results = {"ours": [], "peer": [], "loss": []}
+    time.sleep(PAUSE)
+    for _ in range(args.runs):
+        results["ours"].append(ours(args.driver, fleet, 10, True))
+        time.sleep(PAUSE)
+        results["peer"].append(peer(fleet_path, 10))
+        time.sleep(PAUSE)
+    if args.traffic:
+        results["traffic"] = ours(args.driver, fleet, 5, False)
+        time.sleep(PAUSE)
+    for _ in range(args.loss_runs):
+        results["loss"].append(ours(args.driver, fleet, 10, True))
+        time.sleep(PAUSE)
+    print(json.dumps(results))
+
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+
+def report(size, results):
+    ours_ms = median([r["elapsed"] for r in results["ours"]])
+    peer_ms = median([r["elapsed"] for r in results["peer"]])
+    print(f"{size} devices, median of {len(results['ours'])}:")
+    print(f"  ours: {ours_ms:.1f} ms" if ours_ms is not None else "  ours: incomplete",
+          f"(runs: {[None if r['elapsed'] is None else round(r['elapsed'], 1) for r in results['ours']]}, "
+          f"short of addresses: {[r['short'] for r in results['ours']]}, drops: {[r['drops'] for r in results['ours']]})")
+    print(f"  peer: {peer_ms:.1f} ms" if peer_ms is not None else "  peer: incomplete",
+          f"(runs: {[None if r['elapsed'] is None else round(r['elapsed'], 1) for r in results['peer']]}, "
+          f"complete: {[r['complete'] for r in results['peer']]}, short of addresses: {[r['short'] for r in results['peer']]}, "
+          f"drops: {[r['drops'] for r in results['peer']]})")
+    if ours_ms and peer_ms:
+        print(f"  peer / ours: {peer_ms / ours_ms:.2f}")
+    if "traffic" in results:
+        t = results["traffic"]
+        print(f"  5-second browse: {t['packets']} datagrams sent ({t['packets'] // 2} messages, each to "
+              f"IPv4 and IPv6), {t['bytes']} bytes, {t['questions']} questions, complete {t['complete']}")
+    if results["loss"]:
+        lost = [len_ - r["complete"] for r, len_ in ((r, size) for r in results["loss"])]
+        print(f"  {len(results['loss'])} more runs: lost {lost}, short of addresses "
+              f"{[r['short'] for r in results['loss']]}, drops {[r['drops'] for r in results['loss']]}, "
+              f"times {[None if r['elapsed'] is None else round(r['elapsed'], 1) for r in results['loss']]}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("driver")
+    parser.add_argument("--sizes", default="100,1000")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--loss-runs", type=int, default=10)
+    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
+    parser.add_argument("--traffic", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    args.driver = os.path.abspath(args.driver)
+    if args.inside:
+        inside(args)
+        return
+    sizes = [int(s) for s in args.sizes.split(",")]
+    with tempfile.TemporaryDirectory() as directory:
+        for size in sizes:
+            fleet = os.path.join(directory, f"fleet-{size}.json")
+            subprocess.run(["/usr/bin/python3", os.path.join(LAN, "make-fleet"), str(size), "-o", fleet],
+                           check=True)
+            largest = size == max(sizes)
+            run = subprocess.run(
+                [os.path.join(LAN, "lan-run"), "--fleet", fleet, "--", "/usr/bin/python3",
+                 os.path.abspath(__file__), args.driver, "--inside", "--runs", str(args.runs),
+                 "--loss-runs", str(args.loss_runs if largest else 0)]
+                + (["--traffic"] if largest else []),
+                capture_output=True, text=True, timeout=3600)
+            if run.returncode != 0:
+                print(f"{size} devices: lan-run failed ({run.returncode}): {run.stderr[-2000:]}")
+                continue
+            report(size, json.loads(run.stdout.strip().splitlines()[-1]))
+            sys.stdout.flush()
+
+
+if __name__ == "__main__":
+    main()
