@@ -5,9 +5,6 @@
 #include "DisplayedCameraList.h"
 #include "Model.h"
 
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -43,25 +40,11 @@ AttributedText attributedText(const QString &text, TextAttributes attributes)
     return {text, attributes.underlineStyle != 0};
 }
 
-CameraListTable::CameraListTable(Model &model, QWidget *parent, UpdatePacing pacing)
+CameraListTable::CameraListTable(Model &model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_controller(new CameraListTableController(this, this))
-    , m_pacing(std::move(pacing))
 {
-    if (!m_pacing.now) {
-        m_pacing.now = [clock = std::make_shared<QElapsedTimer>()] {
-            if (!clock->isValid())
-                clock->start();
-            return std::chrono::milliseconds(clock->elapsed());
-        };
-    }
-    if (!m_pacing.schedule) {
-        m_pacing.schedule = [this](std::chrono::milliseconds delay, std::function<void()> run) {
-            QTimer::singleShot(delay, this, std::move(run));
-        };
-    }
-
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_controller->view());
@@ -75,27 +58,18 @@ CameraListTable::~CameraListTable() = default;
 void CameraListTable::scheduleUpdate()
 {
     // The announcement comes before the model stores the new value: read it on a later turn.
+    // However many changes a turn brings, the table is rebuilt once; while a rebuild and its
+    // repaint take long, more changes gather for the next one.
     if (m_isUpdateScheduled)
         return;
     m_isUpdateScheduled = true;
-    const std::chrono::milliseconds now = m_pacing.now();
-    if (!m_lastUpdate || now - *m_lastUpdate >= m_pacing.interval) {
-        QMetaObject::invokeMethod(this, &CameraListTable::runScheduledUpdate, Qt::QueuedConnection);
-        return;
-    }
-    // The callback may outlive this widget with an injected scheduler: guard it.
-    m_pacing.schedule(*m_lastUpdate + m_pacing.interval - now,
-                      [self = QPointer<CameraListTable>(this)] {
-                          if (self)
-                              self->runScheduledUpdate();
-                      });
-}
-
-void CameraListTable::runScheduledUpdate()
-{
-    m_isUpdateScheduled = false;
-    m_lastUpdate = m_pacing.now();
-    updateController();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_isUpdateScheduled = false;
+            updateController();
+        },
+        Qt::QueuedConnection);
 }
 
 void CameraListTable::updateController()

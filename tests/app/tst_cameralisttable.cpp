@@ -44,16 +44,10 @@ private:
     ModelFixture fixture;
     std::unique_ptr<Model> model;
     std::unique_ptr<CameraListTable> table;
-    std::chrono::milliseconds now{1000};
-    FakeOneShotTimer frameTimers;
 
-    // Paced by a clock that only the test moves; interval 0 lets every update come on the next
-    // turn.
-    void makeTable(std::chrono::milliseconds interval)
+    void makeTable()
     {
-        table = std::make_unique<CameraListTable>(
-            *model, nullptr,
-            UpdatePacing{interval, [this] { return now; }, frameTimers.scheduler()});
+        table = std::make_unique<CameraListTable>(*model);
         table->resize(1000, 400);
         nextTurn();
     }
@@ -66,9 +60,8 @@ private Q_SLOTS:
     {
         fixture = {};
         displayedCameraList().clear();
-        frameTimers = {};
         model = fixture.makeModel();
-        makeTable(std::chrono::milliseconds(0));
+        makeTable();
     }
 
     void cleanup()
@@ -98,41 +91,6 @@ private Q_SLOTS:
         QCOMPARE(assignments.size(), 1);
         QCOMPARE(macsOf(table->controller().list()), macsOf(model->cameraList()));
         QCOMPARE(displayedCameraList(), model->cameraList());
-    }
-
-    void updatesArePacedByTheFrameInterval()
-    {
-        using std::chrono::milliseconds;
-        table.reset();
-        makeTable(milliseconds(33));
-        QSignalSpy assignments(&table->controller(), &CameraListTableController::listChanged);
-
-        // The first change after a quiet spell comes on the next turn.
-        now += milliseconds(100);
-        fixture.addCamera(*model, "001122000001", {"198.18.1.1"});
-        nextTurn();
-        QCOMPARE(assignments.size(), 1);
-        QVERIFY(frameTimers.shots.isEmpty());
-
-        // Changes within the interval wait for its end, then come as one update.
-        now += milliseconds(10);
-        fixture.addCamera(*model, "001122000002", {"198.18.1.2"});
-        nextTurn();
-        fixture.addCamera(*model, "001122000003", {"198.18.1.3"});
-        nextTurn();
-        QCOMPARE(assignments.size(), 1);
-        QCOMPARE(frameTimers.shots.size(), 1);
-        QCOMPARE(frameTimers.shots.front().interval, milliseconds(23));
-        now += milliseconds(23);
-        frameTimers.fire(0);
-        QCOMPARE(assignments.size(), 2);
-        QCOMPARE(macsOf(table->controller().list()), macsOf(model->cameraList()));
-
-        // A late timer of a table that is gone does nothing.
-        fixture.addCamera(*model, "001122000004", {"198.18.1.4"});
-        QCOMPARE(frameTimers.shots.size(), 2);
-        table.reset();
-        frameTimers.fire(1);
     }
 
     void buttonFlagChangeTouchesNothing()
