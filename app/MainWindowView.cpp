@@ -88,8 +88,9 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
     column->addWidget(m_cameraListTable, 1);
 
     connect(m_model.get(), &Model::objectWillChange, this, &MainWindowView::scheduleRefresh);
-    refresh();
     m_model->startMdns();
+    // The search has stored its state by now: the button is shown disabled from the first paint.
+    refresh();
 }
 
 MainWindowView::~MainWindowView()

@@ -195,7 +195,9 @@ QString serviceLine(const ServiceReport &service, bool json)
             shown.replace(QLatin1Char('"'), QLatin1String("\\x22"));
         txt.append(visible(entry.key()) + QLatin1String("=\"") + shown + QLatin1Char('"'));
     }
-    return QLatin1Char('"') + visible(service.name) + QLatin1String("\" ") + visible(service.type) +
+    QString name = visible(service.name);
+    name.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + name + QLatin1String("\" ") + visible(service.type) +
            QLatin1Char('.') + visible(service.domain) + QLatin1String("  host ") +
            visible(service.host) + QLatin1String("  port ") + QString::number(service.port) +
            QLatin1String("  addresses ") +

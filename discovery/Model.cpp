@@ -68,11 +68,14 @@ void Model::startMdns()
     setIsEnabledSearchButton(false);
 
     browser = makeBrowser();
-    connect(browser.get(), &DnsSdBrowser::serviceFound, this,
-            &Model::netServiceBrowserDidFindService);
-    browser->searchForServicesOfType(targetDomainName, QString());
+    if (browser) {
+        connect(browser.get(), &DnsSdBrowser::serviceFound, this,
+                &Model::netServiceBrowserDidFindService);
+        browser->searchForServicesOfType(targetDomainName, QString());
+    }
 
-    // Not kept and never cancelled: a search is ended by the timer of the search that started it.
+    // Not kept and never cancelled. The search button stays disabled until it has fired, so
+    // it ends the search that scheduled it (vindra-scan --watch waits at least 6 s too).
     scheduleOneShot(browseDuration, [this] { stopMdns(); });
 }
 

@@ -35,10 +35,14 @@ public:
     using OneShotTimer =
         std::function<void(std::chrono::milliseconds interval, std::function<void()> callback)>;
 
-    // Probes in flight at most (see ProbeQueue for why there is a bound at all). 32 keeps the
-    // neighbour table far below its 1024 entries even when every address is dead, while a dead
-    // address holds up only 1/32 of the throughput for the ~3 s the kernel spends on ARP.
-    static constexpr int defaultProbeLimit = 32;
+    // Probes in flight at most (see ProbeQueue for why there is a bound at all). An address that
+    // does not answer ARP/NDP holds its neighbour entry and its probes for several seconds. 256
+    // keeps such entries at a quarter of the kernel's 1024 even when every address is dead, so
+    // the host's other neighbours (its router) keep their place. Measured on the simulated
+    // network with 1000 devices, the live devices' probes settle within a fifth of the
+    // unbounded time with 5 % or 20 % dead devices; with 128 they take up to 2.5 times as long,
+    // with 64 up to 5 times. With every device answering the bound makes no difference.
+    static constexpr int defaultProbeLimit = 256;
 
     // The process's mDNS querier, the shared HTTP client and QTimer.
     explicit Model(QObject *parent = nullptr);

@@ -58,8 +58,12 @@ void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
     // only costs memory (some 400 KB per address with TLS, measured at 300 devices).
     request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     QNetworkReply *reply = manager->get(request);
+    // The body is never read. A small buffer keeps an endless one from filling memory: the
+    // transfer then stalls and ends at the time-out.
+    reply->setReadBufferSize(16 * 1024);
 
-    // Whichever of "headers arrived" and "finished" comes first completes the request, once.
+    // The final response's headers complete the request; the reply itself runs to its end in
+    // the background (aborting it here makes Qt's HTTP thread report a second error).
     auto done = std::make_shared<bool>(false);
     const auto finish = [done, completion](std::optional<int> status) {
         if (*done)
@@ -74,7 +78,6 @@ void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
         if (!status.isValid() || isFollowedRedirect(status.toInt()))
             return;
         finish(status.toInt());
-        reply->abort();
     });
     connect(reply, &QNetworkReply::finished, this, [reply, finish] {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -87,9 +90,16 @@ void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
 
 HttpClient &sharedHttpClient()
 {
-    // Owned by the application object so that it goes away while Qt is still up.
     static QPointer<NetworkHttpClient> client;
-    if (!client)
-        client = new NetworkHttpClient(QCoreApplication::instance());
+    if (!client) {
+        QCoreApplication *application = QCoreApplication::instance();
+        client = new NetworkHttpClient(application);
+        // Gone before the application object starts to go: Qt's HTTP thread closes the sockets
+        // still open and needs the application for that.
+        if (application) {
+            QObject::connect(application, &QCoreApplication::aboutToQuit, application,
+                             [] { delete client.data(); });
+        }
+    }
     return *client;
 }

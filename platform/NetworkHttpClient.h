@@ -10,9 +10,9 @@
 class QNetworkAccessManager;
 
 // HttpClient over one QNetworkAccessManager: GET with Qt's default redirect policy (no less safe
-// redirects followed), default certificate validation and a transfer time-out. The request is
-// closed as soon as the final response's headers have arrived, so the body is never read and no
-// connection is kept open. Lives on the main thread; completions run there.
+// redirects followed), default certificate validation and a transfer time-out. A request is
+// complete as soon as the final response's headers have arrived; the body is never read, and no
+// connection is kept open afterwards. Lives on the main thread; completions run there.
 //
 // Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable for an extra trust
 // store, which Qt itself does not read) are trusted in addition to the system's.

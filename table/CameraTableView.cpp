@@ -53,6 +53,15 @@ void CameraTableView::headerClicked(int logicalIndex)
     Q_EMIT action();
 }
 
+void CameraTableView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                  const QList<int> &roles)
+{
+    QTableView::dataChanged(topLeft, bottomRight, roles);
+    // A new row colour also shows right of the last column, which no cell covers.
+    if (roles.isEmpty() || roles.contains(Qt::BackgroundRole))
+        viewport()->update();
+}
+
 void CameraTableView::paintEvent(QPaintEvent *event)
 {
     // A row's colour spans the whole row, also right of the last column.

@@ -123,10 +123,11 @@ private Q_SLOTS:
     void serviceLineIsOneLine()
     {
         ServiceReport service;
-        service.name = "Cam\n2";
+        service.name = "Cam\n\"2\"";
         service.txt = {{"a", "x\ny"}, {"b", "\x80"}, {"c", "say \"hi\""}};
         const QString line = serviceLine(service, false);
         QVERIFY(!line.contains('\n'));
+        QVERIFY(line.startsWith("\"Cam\\x0a\\\"2\\\"\" "));
         QVERIFY(line.contains("a=\"x\\x0ay\""));
         QVERIFY(line.contains("b=\"\\x80\""));
         QVERIFY(line.contains("c=\"say \\\"hi\\\"\""));

@@ -84,6 +84,12 @@ private Q_SLOTS:
         QVERIFY(!(about->windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(about->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(about->minimumSize(), about->maximumSize());
+        // Ctrl+Q quits from the About window too: the Exit command is one of its actions.
+        const QList<QAction *> actions = about->actions();
+        QVERIFY(std::any_of(actions.cbegin(), actions.cend(), [](const QAction *action) {
+            return action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Q) &&
+                   action->text() == localizedText("exitApplication");
+        }));
         QVERIFY(about->width() >= 284);
         QVERIFY(about->height() >= 184);
     }

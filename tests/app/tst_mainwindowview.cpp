@@ -38,6 +38,7 @@ private Q_SLOTS:
         QCOMPARE(fixture.timers.shots.size(), 1);
         QCOMPARE(fixture.timers.shots.front().interval, std::chrono::milliseconds(5000));
         QVERIFY(!view.model().isEnabledSearchButton());
+        QVERIFY(!view.searchButton().isEnabled());
     }
 
     void buttonFollowsTheSearch()

@@ -179,6 +179,33 @@ private Q_SLOTS:
         verifyPaintedSelection(selectedRow);
     }
 
+    // Row colours span the full width: a selection change must repaint the strip right of the
+    // last column too, not only the cells.
+    void selectionRepaintsWholeRowWidth()
+    {
+        controller->setList(fourRows());
+        QVERIFY(QTest::qWaitForWindowExposed(&table()));
+        QRegion repainted;
+        struct PaintRecorder : QObject {
+            QRegion *region;
+            explicit PaintRecorder(QRegion *r)
+                : region(r)
+            {
+            }
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    *region += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        } recorder(&repainted);
+        table().viewport()->installEventFilter(&recorder);
+        clickRow(1);
+        QTRY_VERIFY(!repainted.isEmpty());
+        const int y = table().rowViewportPosition(1) + table().rowHeight(1) / 2;
+        QVERIFY(repainted.contains(QPoint(table().viewport()->width() - 2, y)));
+    }
+
     void selectionFollowsMacThroughNewList()
     {
         controller->setList(fourRows());
