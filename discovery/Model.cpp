@@ -20,7 +20,8 @@ Model::Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient, OneShot
     if (!scheduleOneShot) {
         scheduleOneShot = [this](std::chrono::milliseconds interval,
                                  std::function<void()> callback) {
-            QTimer::singleShot(interval, this, std::move(callback));
+            // A coarse timer may fire up to 5 % early: the browse must last its full 5 s.
+            QTimer::singleShot(interval, Qt::PreciseTimer, this, std::move(callback));
         };
     }
 }
