@@ -8,7 +8,8 @@ run: build
 	./build/app/vindra
 
 test: build-test check-format
-	cd build-test && ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)
+	cd build-test && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	    ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)
 
 setup:
 	scripts/setup
