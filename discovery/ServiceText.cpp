@@ -38,3 +38,18 @@ std::optional<QString> utf8Text(const QByteArray &bytes)
         return std::nullopt;
     return text;
 }
+
+std::optional<int> decimalPort(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 5)
+        return std::nullopt;
+    int value = 0;
+    for (const QChar character : text) {
+        if (character < QLatin1Char('0') || character > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (character.unicode() - u'0');
+    }
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return value;
+}

@@ -20,3 +20,8 @@ QString formatMacAddress(const QString &text);
 // `bytes` as text when they are valid UTF-8, else nothing: no replacement characters, a
 // truncated sequence at the end is invalid too, and a byte-order mark is kept as a character.
 std::optional<QString> utf8Text(const QByteArray &bytes);
+
+// A port as TXT announces it, when it is a decimal number from 1 to 65535 (leading zeros
+// allowed). Anything else - "80@evil.example", " 80", "", full-width digits - is no port: such
+// text must never reach a URL, where it could name another host.
+std::optional<int> decimalPort(const QString &text);

@@ -2,31 +2,10 @@
 
 #include "Model.h"
 #include "ProbeQueue.h"
+#include "ServiceText.h"
 
 #include <QHostAddress>
 #include <QPointer>
-
-namespace
-{
-
-// A port as TXT announces it, when it is a decimal number from 1 to 65535 (leading zeros
-// allowed). Anything else - "80@evil.example", " 80", "", full-width digits - is no port.
-std::optional<int> decimalPort(const QString &text)
-{
-    if (text.isEmpty() || text.size() > 5)
-        return std::nullopt;
-    int value = 0;
-    for (const QChar character : text) {
-        if (character < QLatin1Char('0') || character > QLatin1Char('9'))
-            return std::nullopt;
-        value = value * 10 + (character.unicode() - u'0');
-    }
-    if (value < 1 || value > 65535)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 QUrl Model::makeProbeUrl(const QString &host, const QString &port, bool isHttps)
 {

@@ -3,6 +3,7 @@
 #include "CameraListTableModel.h"
 #include "DisplayedCameraList.h"
 #include "NamedColor.h"
+#include "ServiceText.h"
 #include "UrlOpener.h"
 
 #include <QAbstractItemView>
@@ -19,12 +20,7 @@ namespace
 // else (letters, "@", "/", a sign) would make the composed text point somewhere else.
 bool isUsablePort(const std::optional<QString> &port)
 {
-    if (!port || port->isEmpty() || port->size() > 5)
-        return false;
-    if (!std::all_of(port->begin(), port->end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return false;
-    const int number = port->toInt();
-    return number >= 1 && number <= 65535;
+    return port && decimalPort(*port);
 }
 
 QString composeUrl(const QString &host, bool isHttpsEnabled, bool isHttpEnabled,
