@@ -28,11 +28,6 @@ Model::Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient, OneShot
 
 Model::~Model() = default;
 
-int Model::probeLimit() const
-{
-    return probes->limit();
-}
-
 void Model::setIsEnabledSearchButton(bool value)
 {
     Q_EMIT objectWillChange();

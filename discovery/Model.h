@@ -91,7 +91,6 @@ public:
     quint64 currentSearch() const { return search; }
     // Probes of the current search that have not completed (waiting or in flight).
     int unsettledProbes() const { return probesOfSearch; }
-    int probeLimit() const;
 
     // Constants of the protocol, read by the code that uses them.
 private:

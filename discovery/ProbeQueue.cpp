@@ -21,11 +21,6 @@ void ProbeQueue::clearPending()
     state->waiting.clear();
 }
 
-int ProbeQueue::limit() const
-{
-    return state->limit;
-}
-
 int ProbeQueue::inFlight() const
 {
     return state->inFlight;

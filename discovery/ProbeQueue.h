@@ -33,7 +33,6 @@ public:
     // Forgets the requests that have not been sent yet; those in flight go on.
     void clearPending();
 
-    int limit() const;
     int inFlight() const;
     qsizetype pending() const;
 
