@@ -1,9 +1,9 @@
-#include "AboutView.h"
+#include "app/AboutView.h"
 
-#include "AppFont.h"
-#include "AppIcon.h"
-#include "LocalizedText.h"
-#include "NamedColor.h"
+#include "app/AppFont.h"
+#include "app/AppIcon.h"
+#include "platform/LocalizedText.h"
+#include "platform/NamedColor.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InfoDictionary.h"
+#include "app/InfoDictionary.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
-#include "AboutView.h"
-#include "LocalizedText.h"
+#include "app/AboutView.h"
+#include "platform/LocalizedText.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
-#include "CameraListTable.h"
+#include "app/CameraListTable.h"
 
-#include "CameraListTableController.h"
-#include "CameraTableView.h"
-#include "DisplayedCameraList.h"
-#include "Model.h"
+#include "discovery/Model.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AttributedText.h"
-#include "Camera.h"
-#include "ObservableCamera.h"
+#include "discovery/Camera.h"
+#include "table/AttributedText.h"
+#include "table/ObservableCamera.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "DarkAppearance.h"
+#include "app/DarkAppearance.h"
 
-#include "NamedColor.h"
+#include "platform/NamedColor.h"
 
 #include <QApplication>
 #include <QPalette>

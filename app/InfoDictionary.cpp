@@ -1,4 +1,4 @@
-#include "InfoDictionary.h"
+#include "app/InfoDictionary.h"
 
 #include "BuildInfo.h"
 

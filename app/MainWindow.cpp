@@ -1,9 +1,9 @@
-#include "MainWindow.h"
+#include "app/MainWindow.h"
 
-#include "AppDelegate.h"
-#include "LocalizedText.h"
-#include "MainWindowView.h"
-#include "Model.h"
+#include "app/AppDelegate.h"
+#include "app/MainWindowView.h"
+#include "discovery/Model.h"
+#include "platform/LocalizedText.h"
 
 MainWindow::MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model, QWidget *parent)
     : QMainWindow(parent)

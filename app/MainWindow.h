@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Model.h"
+#include "discovery/Model.h"
 #include <QMainWindow>
 
 #include <memory>

@@ -1,9 +1,9 @@
-#include "MainWindowView.h"
+#include "app/MainWindowView.h"
 
-#include "CameraListTable.h"
-#include "Model.h"
-#include "NamedColor.h"
-#include "SearchButton.h"
+#include "app/CameraListTable.h"
+#include "app/SearchButton.h"
+#include "discovery/Model.h"
+#include "platform/NamedColor.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
-#include "SearchButton.h"
+#include "app/SearchButton.h"
 
-#include "AppFont.h"
-#include "LocalizedText.h"
-#include "NamedColor.h"
+#include "app/AppFont.h"
+#include "platform/LocalizedText.h"
+#include "platform/NamedColor.h"
 
 #include <QEnterEvent>
 #include <QPainter>

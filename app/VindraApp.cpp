@@ -1,10 +1,10 @@
-#include "VindraApp.h"
+#include "app/VindraApp.h"
 
-#include "AppIcon.h"
-#include "DarkAppearance.h"
-#include "MainWindow.h"
-#include "Model.h"
-#include "Translations.h"
+#include "app/AppIcon.h"
+#include "app/DarkAppearance.h"
+#include "app/MainWindow.h"
+#include "app/Translations.h"
+#include "discovery/Model.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppDelegate.h"
-#include "Model.h"
+#include "app/AppDelegate.h"
+#include "discovery/Model.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "VindraApp.h"
+#include "app/VindraApp.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "CameraScan.h"
+#include "cli/CameraScan.h"
 
-#include "ScanOutput.h"
+#include "cli/ScanOutput.h"
 
 #include <QMetaObject>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Model.h"
-#include "ScanOptions.h"
+#include "cli/ScanOptions.h"
+#include "discovery/Model.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
-#include "ScanOutput.h"
+#include "cli/ScanOutput.h"
 
-#include "ServiceText.h"
+#include "discovery/ServiceText.h"
 
 #include <algorithm>
 

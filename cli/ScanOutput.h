@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Camera.h"
+#include "discovery/Camera.h"
 
 #include <QByteArray>
 #include <QMap>

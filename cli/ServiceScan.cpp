@@ -1,8 +1,8 @@
-#include "ServiceScan.h"
+#include "cli/ServiceScan.h"
 
-#include "NumericHost.h"
-#include "ScanOutput.h"
-#include "TxtRecord.h"
+#include "cli/ScanOutput.h"
+#include "platform/NumericHost.h"
+#include "platform/TxtRecord.h"
 
 #include <chrono>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DnsSd.h"
-#include "Model.h"
-#include "ScanOptions.h"
+#include "cli/ScanOptions.h"
+#include "discovery/Model.h"
+#include "platform/DnsSd.h"
 
 #include <QObject>
 

@@ -1,10 +1,10 @@
 // vindra-scan: the camera list of Vindra for headless machines and scripts, and a raw DNS-SD
 // browser for support (--services).
 
-#include "CameraScan.h"
-#include "Model.h"
-#include "ScanOptions.h"
-#include "ServiceScan.h"
+#include "cli/CameraScan.h"
+#include "cli/ScanOptions.h"
+#include "cli/ServiceScan.h"
+#include "discovery/Model.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

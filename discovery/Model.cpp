@@ -1,8 +1,8 @@
-#include "Model.h"
+#include "discovery/Model.h"
 
-#include "ProbeQueue.h"
-#include "ServiceText.h"
-#include "TxtRecord.h"
+#include "discovery/ProbeQueue.h"
+#include "discovery/ServiceText.h"
+#include "platform/TxtRecord.h"
 
 #include <QHostAddress>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Camera.h"
-#include "DnsSd.h"
+#include "discovery/Camera.h"
+#include "platform/DnsSd.h"
 
 #include <QByteArray>
 #include <QList>

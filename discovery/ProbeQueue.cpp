@@ -1,4 +1,4 @@
-#include "ProbeQueue.h"
+#include "discovery/ProbeQueue.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "ServiceText.h"
+#include "discovery/ServiceText.h"
 
-#include "NumericHost.h"
+#include "platform/NumericHost.h"
 
 #include <QList>
 #include <QStringDecoder>

@@ -1,8 +1,8 @@
 // The web-interface probes of Model: one GET of the administration path per address and scheme.
 
-#include "Model.h"
-#include "ProbeQueue.h"
-#include "ServiceText.h"
+#include "discovery/Model.h"
+#include "discovery/ProbeQueue.h"
+#include "discovery/ServiceText.h"
 
 #include <QHostAddress>
 #include <QPointer>

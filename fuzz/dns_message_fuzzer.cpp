@@ -1,7 +1,7 @@
 // libFuzzer target: the DNS message parser, and the writer on whatever the parser accepts.
-#include "mdns/DnsMessage.h"
-#include "mdns/DnsMessageWriter.h"
-#include "mdns/DnsName.h"
+#include "platform/mdns/DnsMessage.h"
+#include "platform/mdns/DnsMessageWriter.h"
+#include "platform/mdns/DnsName.h"
 
 #include <cstdlib>
 

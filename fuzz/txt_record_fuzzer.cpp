@@ -1,5 +1,5 @@
 // libFuzzer target: TXT record decoding.
-#include "TxtRecord.h"
+#include "platform/TxtRecord.h"
 
 #include <cstdlib>
 

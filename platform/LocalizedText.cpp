@@ -1,4 +1,4 @@
-#include "LocalizedText.h"
+#include "platform/LocalizedText.h"
 
 #include <QCoreApplication>
 

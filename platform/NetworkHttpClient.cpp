@@ -1,4 +1,4 @@
-#include "NetworkHttpClient.h"
+#include "platform/NetworkHttpClient.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>

@@ -1,4 +1,4 @@
-#include "NumericHost.h"
+#include "platform/NumericHost.h"
 
 #include <netdb.h>
 #include <netinet/in.h>

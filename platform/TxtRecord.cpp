@@ -1,4 +1,4 @@
-#include "TxtRecord.h"
+#include "platform/TxtRecord.h"
 
 QMap<QString, QByteArray> dictionaryFromTxtRecordData(const QByteArray &txtRecord)
 {

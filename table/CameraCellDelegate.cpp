@@ -1,4 +1,4 @@
-#include "CameraCellDelegate.h"
+#include "table/CameraCellDelegate.h"
 
 #include <QApplication>
 #include <QPainter>

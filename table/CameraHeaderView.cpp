@@ -1,6 +1,6 @@
-#include "CameraHeaderView.h"
+#include "table/CameraHeaderView.h"
 
-#include "NamedColor.h"
+#include "platform/NamedColor.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MyCustomHeaderCell.h"
+#include "table/MyCustomHeaderCell.h"
 
 #include <QHeaderView>
 #include <QList>

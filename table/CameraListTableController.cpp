@@ -1,14 +1,14 @@
-#include "CameraListTableController.h"
+#include "table/CameraListTableController.h"
 
-#include "CameraCellDelegate.h"
-#include "CameraHeaderView.h"
-#include "CameraListTableModel.h"
-#include "CameraTableView.h"
-#include "ColumnSort.h"
-#include "LocalizedText.h"
-#include "MyCustomCellView.h"
-#include "MyCustomHeaderCell.h"
-#include "NamedColor.h"
+#include "platform/LocalizedText.h"
+#include "platform/NamedColor.h"
+#include "table/CameraCellDelegate.h"
+#include "table/CameraHeaderView.h"
+#include "table/CameraListTableModel.h"
+#include "table/CameraTableView.h"
+#include "table/ColumnSort.h"
+#include "table/MyCustomCellView.h"
+#include "table/MyCustomHeaderCell.h"
 
 #include <QFontMetrics>
 #include <QTextBoundaryFinder>

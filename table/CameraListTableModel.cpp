@@ -1,6 +1,6 @@
-#include "CameraListTableModel.h"
+#include "table/CameraListTableModel.h"
 
-#include "NamedColor.h"
+#include "platform/NamedColor.h"
 
 #include <QBrush>
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ObservableCamera.h"
+#include "table/ObservableCamera.h"
 
 #include <QAbstractTableModel>
 #include <QString>

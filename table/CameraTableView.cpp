@@ -1,6 +1,6 @@
-#include "CameraTableView.h"
+#include "table/CameraTableView.h"
 
-#include "CameraHeaderView.h"
+#include "table/CameraHeaderView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

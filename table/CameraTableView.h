@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SortDescriptor.h"
+#include "table/SortDescriptor.h"
 
 #include <QList>
 #include <QMap>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ObservableCamera.h"
-#include "SortDescriptor.h"
+#include "table/ObservableCamera.h"
+#include "table/SortDescriptor.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "DisplayedCameraList.h"
+#include "table/DisplayedCameraList.h"
 
 CameraList &displayedCameraList()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Camera.h"
+#include "discovery/Camera.h"
 
 // The process-wide list of Camera records the table was last built from, in discovery order.
 // Written only by the list bridge (tests write it directly); read by the link cells to find a

@@ -1,10 +1,10 @@
-#include "MyCustomCellView.h"
+#include "table/MyCustomCellView.h"
 
-#include "CameraListTableModel.h"
-#include "DisplayedCameraList.h"
-#include "NamedColor.h"
-#include "ServiceText.h"
-#include "UrlOpener.h"
+#include "discovery/ServiceText.h"
+#include "platform/NamedColor.h"
+#include "platform/UrlOpener.h"
+#include "table/CameraListTableModel.h"
+#include "table/DisplayedCameraList.h"
 
 #include <QAbstractItemView>
 #include <QMouseEvent>

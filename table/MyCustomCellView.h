@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Camera.h"
-#include "CameraCellDelegate.h"
+#include "discovery/Camera.h"
+#include "table/CameraCellDelegate.h"
 
 #include <QPersistentModelIndex>
 #include <QPointer>

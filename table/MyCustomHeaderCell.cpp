@@ -1,6 +1,6 @@
-#include "MyCustomHeaderCell.h"
+#include "table/MyCustomHeaderCell.h"
 
-#include "NamedColor.h"
+#include "platform/NamedColor.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "ObservableCamera.h"
+#include "table/ObservableCamera.h"
 
 ObservableCamera::ObservableCamera(const QString &macAddress, const AttributedText &ipV4,
                                    const AttributedText &ipV6, const AttributedText &autoIp,

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AttributedText.h"
+#include "table/AttributedText.h"
 
 #include <QList>
 #include <QString>

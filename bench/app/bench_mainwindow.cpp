@@ -6,17 +6,17 @@
 //
 // Usage: bench_mainwindow [cameras]   (offscreen unless QT_QPA_PLATFORM says otherwise)
 
-#include "CameraListTable.h"
-#include "CameraListTableController.h"
-#include "CameraTableView.h"
-#include "DarkAppearance.h"
-#include "DisplayedCameraList.h"
-#include "FakeDnsSd.h"
-#include "FakeHttpClient.h"
-#include "FakeOneShotTimer.h"
-#include "MainWindowView.h"
-#include "SocketAddress.h"
-#include "TxtBytes.h"
+#include "app/CameraListTable.h"
+#include "app/DarkAppearance.h"
+#include "app/MainWindowView.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
+#include "tests/support/FakeDnsSd.h"
+#include "tests/support/FakeHttpClient.h"
+#include "tests/support/FakeOneShotTimer.h"
+#include "tests/support/SocketAddress.h"
+#include "tests/support/TxtBytes.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

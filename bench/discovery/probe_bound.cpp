@@ -7,9 +7,9 @@
 // Prints one JSON object: limit, probes, liveProbes, answered, liveFailed (live probes without
 // an answer: overflow or time-out), liveSettledMs, allSettledMs, cpuShare.
 
-#include "Model.h"
-#include "NetworkHttpClient.h"
-#include "ProbeQueue.h"
+#include "discovery/Model.h"
+#include "discovery/ProbeQueue.h"
+#include "platform/NetworkHttpClient.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 // profits from what an earlier one cached. Prints one JSON object per run and a last one with
 // the medians: listedMs, settledMs, cpuMs (our process, user + system) and cpuShare.
 
-#include "Model.h"
+#include "discovery/Model.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -12,13 +12,13 @@
 // its own; no statistics then).
 // For the simulated network only (tests/lan/lan-run): it sends mDNS queries.
 
-#include "DnsSd.h"
-#include "NumericHost.h"
-#include "mdns/MdnsBrowser.h"
-#include "mdns/MdnsEngine.h"
-#include "mdns/QtMdnsTimer.h"
-#include "mdns/SystemMdnsClock.h"
-#include "mdns/UdpMdnsTransport.h"
+#include "platform/DnsSd.h"
+#include "platform/NumericHost.h"
+#include "platform/QtOneShotTimer.h"
+#include "platform/SystemClock.h"
+#include "platform/mdns/MdnsBrowser.h"
+#include "platform/mdns/MdnsEngine.h"
+#include "platform/mdns/UdpMdnsTransport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -66,16 +66,16 @@ int main(int argc, char **argv)
     const double seconds = parser.value(QStringLiteral("time")).toDouble();
 
     std::unique_ptr<UdpMdnsTransport> transport;
-    std::unique_ptr<SystemMdnsClock> clock;
-    std::unique_ptr<QtMdnsTimer> timer;
+    std::unique_ptr<SystemClock> clock;
+    std::unique_ptr<QtOneShotTimer> timer;
     std::unique_ptr<MdnsEngine> engine;
     std::unique_ptr<DnsSdBrowser> browser;
     if (parser.isSet(QStringLiteral("factory"))) {
         browser = createMdnsBrowser();
     } else {
         transport = std::make_unique<UdpMdnsTransport>();
-        clock = std::make_unique<SystemMdnsClock>();
-        timer = std::make_unique<QtMdnsTimer>();
+        clock = std::make_unique<SystemClock>();
+        timer = std::make_unique<QtOneShotTimer>();
         engine = std::make_unique<MdnsEngine>(transport.get(), clock.get(), timer.get(), [] {
             return QRandomGenerator::global()->generate();
         });

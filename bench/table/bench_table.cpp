@@ -3,10 +3,10 @@
 // - a header click that sorts the rows, with the repaint that follows.
 // Prints the median and the slowest of several runs, in milliseconds.
 //     QT_QPA_PLATFORM=offscreen bench_table [runs]
-#include "CameraListTableController.h"
-#include "CameraTableView.h"
-#include "DisplayedCameraList.h"
-#include "ObservableCamera.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
+#include "table/ObservableCamera.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "ScanOptions.h"
+#include "cli/ScanOptions.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "ScanOutput.h"
+#include "cli/ScanOutput.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

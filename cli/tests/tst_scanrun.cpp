@@ -1,10 +1,10 @@
-#include "CameraScan.h"
-#include "FakeDnsSd.h"
-#include "FakeHttpClient.h"
-#include "FakeOneShotTimer.h"
-#include "ServiceScan.h"
-#include "SocketAddress.h"
-#include "TxtBytes.h"
+#include "cli/CameraScan.h"
+#include "cli/ServiceScan.h"
+#include "tests/support/FakeDnsSd.h"
+#include "tests/support/FakeHttpClient.h"
+#include "tests/support/FakeOneShotTimer.h"
+#include "tests/support/SocketAddress.h"
+#include "tests/support/TxtBytes.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>

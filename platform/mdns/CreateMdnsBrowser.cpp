@@ -1,9 +1,9 @@
-#include "DnsSd.h"
-#include "MdnsBrowser.h"
-#include "MdnsEngine.h"
-#include "QtMdnsTimer.h"
-#include "SystemMdnsClock.h"
-#include "UdpMdnsTransport.h"
+#include "platform/DnsSd.h"
+#include "platform/QtOneShotTimer.h"
+#include "platform/SystemClock.h"
+#include "platform/mdns/MdnsBrowser.h"
+#include "platform/mdns/MdnsEngine.h"
+#include "platform/mdns/UdpMdnsTransport.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -28,8 +28,8 @@ public:
 
 private:
     UdpMdnsTransport m_transport;
-    SystemMdnsClock m_clock;
-    QtMdnsTimer m_timer;
+    SystemClock m_clock;
+    QtOneShotTimer m_timer;
     MdnsEngine m_engine;
 };
 

@@ -1,4 +1,4 @@
-#include "DnsMessage.h"
+#include "platform/mdns/DnsMessage.h"
 
 namespace dns
 {

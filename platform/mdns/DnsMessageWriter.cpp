@@ -1,4 +1,4 @@
-#include "DnsMessageWriter.h"
+#include "platform/mdns/DnsMessageWriter.h"
 
 namespace dns
 {

@@ -1,6 +1,6 @@
-#include "DnsName.h"
+#include "platform/mdns/DnsName.h"
 
-#include "DnsMessage.h"
+#include "platform/mdns/DnsMessage.h"
 
 namespace dns
 {

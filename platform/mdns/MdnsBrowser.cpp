@@ -1,6 +1,6 @@
-#include "MdnsBrowser.h"
+#include "platform/mdns/MdnsBrowser.h"
 
-#include "MdnsEngine.h"
+#include "platform/mdns/MdnsEngine.h"
 
 MdnsBrowser::MdnsBrowser(MdnsEngine *engine, QObject *parent)
     : DnsSdBrowser(parent)

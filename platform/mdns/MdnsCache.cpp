@@ -1,6 +1,6 @@
-#include "MdnsCache.h"
+#include "platform/mdns/MdnsCache.h"
 
-#include "DnsName.h"
+#include "platform/mdns/DnsName.h"
 
 #include <algorithm>
 #include <unordered_set>

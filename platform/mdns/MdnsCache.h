@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DnsMessage.h"
+#include "platform/mdns/DnsMessage.h"
 
 #include <cstdint>
 #include <functional>

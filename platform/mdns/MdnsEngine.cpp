@@ -1,11 +1,11 @@
-#include "MdnsEngine.h"
+#include "platform/mdns/MdnsEngine.h"
 
-#include "DnsMessageWriter.h"
-#include "DnsName.h"
-#include "MdnsBrowser.h"
-#include "MdnsClock.h"
-#include "MdnsService.h"
-#include "MdnsTransport.h"
+#include "platform/Clock.h"
+#include "platform/mdns/DnsMessageWriter.h"
+#include "platform/mdns/DnsName.h"
+#include "platform/mdns/MdnsBrowser.h"
+#include "platform/mdns/MdnsService.h"
+#include "platform/mdns/MdnsTransport.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -62,7 +62,7 @@ bool isLinkLocalIpv6(const std::string &address)
 
 } // namespace
 
-MdnsEngine::MdnsEngine(MdnsTransport *transport, MdnsClock *clock, MdnsTimer *timer,
+MdnsEngine::MdnsEngine(MdnsTransport *transport, Clock *clock, OneShotTimer *timer,
                        std::function<quint32()> random, QObject *parent)
     : QObject(parent)
     , m_transport(transport)
@@ -72,7 +72,7 @@ MdnsEngine::MdnsEngine(MdnsTransport *transport, MdnsClock *clock, MdnsTimer *ti
 {
     m_cache.setJitter([this](int64_t range) { return static_cast<int64_t>(m_random() % range); });
     connect(m_transport, &MdnsTransport::datagramReceived, this, &MdnsEngine::onDatagram);
-    connect(m_timer, &MdnsTimer::timeout, this, &MdnsEngine::onTimer);
+    connect(m_timer, &OneShotTimer::timeout, this, &MdnsEngine::onTimer);
 }
 
 MdnsEngine::~MdnsEngine() = default;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DnsMessage.h"
-#include "MdnsCache.h"
+#include "platform/mdns/DnsMessage.h"
+#include "platform/mdns/MdnsCache.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -21,9 +21,9 @@
 #include <vector>
 
 class MdnsBrowser;
-class MdnsClock;
+class Clock;
 class MdnsService;
-class MdnsTimer;
+class OneShotTimer;
 class MdnsTransport;
 
 // The multicast DNS querier and DNS-SD client (RFC 6762, RFC 6763) behind MdnsBrowser and
@@ -75,7 +75,7 @@ public:
     static constexpr int MaxServicesPerBrowse = 10000;
 
     // `random()` gives uniformly distributed numbers (for the delays that keep queriers apart).
-    MdnsEngine(MdnsTransport *transport, MdnsClock *clock, MdnsTimer *timer,
+    MdnsEngine(MdnsTransport *transport, Clock *clock, OneShotTimer *timer,
                std::function<quint32()> random, QObject *parent = nullptr);
     ~MdnsEngine() override;
 
@@ -170,8 +170,8 @@ private:
     void rearm();
 
     MdnsTransport *m_transport;
-    MdnsClock *m_clock;
-    MdnsTimer *m_timer;
+    Clock *m_clock;
+    OneShotTimer *m_timer;
     std::function<quint32()> m_random;
     MdnsCache m_cache;
     Statistics m_statistics;

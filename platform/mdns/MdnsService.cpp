@@ -1,7 +1,7 @@
-#include "MdnsService.h"
+#include "platform/mdns/MdnsService.h"
 
-#include "DnsName.h"
-#include "MdnsEngine.h"
+#include "platform/mdns/DnsName.h"
+#include "platform/mdns/MdnsEngine.h"
 
 MdnsService::MdnsService(MdnsEngine *engine, const std::string &instanceName, const QString &type,
                          const QString &domain)

@@ -1,4 +1,4 @@
-#include "UdpMdnsTransport.h"
+#include "platform/mdns/UdpMdnsTransport.h"
 
 #include <QFile>
 #include <QNetworkInterface>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MdnsTransport.h"
+#include "platform/mdns/MdnsTransport.h"
 
 #include <QHash>
 #include <QList>

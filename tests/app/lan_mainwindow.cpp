@@ -12,16 +12,16 @@
 // The devices' HTTPS certificates come from the run's throw-away CA (VINDRA_LAN_CA), which this
 // driver adds to the trusted certificates; nothing else differs from `vindra`.
 
-#include "AppDelegate.h"
-#include "CameraListTable.h"
-#include "CameraListTableController.h"
-#include "CameraListTableModel.h"
-#include "CameraTableView.h"
-#include "DisplayedCameraList.h"
-#include "MainWindow.h"
-#include "MainWindowView.h"
-#include "SearchButton.h"
-#include "VindraApp.h"
+#include "app/AppDelegate.h"
+#include "app/CameraListTable.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowView.h"
+#include "app/SearchButton.h"
+#include "app/VindraApp.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraListTableModel.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
-#include "AboutView.h"
-#include "DarkAppearance.h"
-#include "InfoDictionary.h"
-#include "LocalizedText.h"
+#include "app/AboutView.h"
+#include "app/DarkAppearance.h"
+#include "app/InfoDictionary.h"
+#include "platform/LocalizedText.h"
 
 #include <QLabel>
 #include <QMap>

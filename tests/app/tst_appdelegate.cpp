@@ -1,8 +1,8 @@
-#include "AppDelegate.h"
-#include "DarkAppearance.h"
-#include "LocalizedText.h"
-#include "MainWindow.h"
-#include "ModelFixture.h"
+#include "app/AppDelegate.h"
+#include "app/DarkAppearance.h"
+#include "app/MainWindow.h"
+#include "platform/LocalizedText.h"
+#include "tests/app/ModelFixture.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,10 +1,10 @@
-#include "CameraListTable.h"
-#include "CameraListTableController.h"
-#include "CameraListTableModel.h"
-#include "CameraTableView.h"
-#include "DisplayedCameraList.h"
-#include "ModelFixture.h"
-#include "ObservableCamera.h"
+#include "app/CameraListTable.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraListTableModel.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
+#include "table/ObservableCamera.h"
+#include "tests/app/ModelFixture.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
-#include "CameraListTable.h"
-#include "LocalizedText.h"
-#include "MainWindowView.h"
-#include "ModelFixture.h"
-#include "SearchButton.h"
+#include "app/CameraListTable.h"
+#include "app/MainWindowView.h"
+#include "app/SearchButton.h"
+#include "platform/LocalizedText.h"
+#include "tests/app/ModelFixture.h"
 
 #include <QEnterEvent>
 #include <QTest>

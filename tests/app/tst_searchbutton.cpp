@@ -1,5 +1,5 @@
-#include "LocalizedText.h"
-#include "SearchButton.h"
+#include "app/SearchButton.h"
+#include "platform/LocalizedText.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>

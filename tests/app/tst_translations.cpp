@@ -1,5 +1,5 @@
-#include "LocalizedText.h"
-#include "Translations.h"
+#include "app/Translations.h"
+#include "platform/LocalizedText.h"
 
 #include <QLocale>
 #include <QTest>

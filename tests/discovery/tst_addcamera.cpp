@@ -1,9 +1,9 @@
-#include "FakeDnsSd.h"
-#include "FakeHttpClient.h"
-#include "FakeOneShotTimer.h"
-#include "Model.h"
-#include "SocketAddress.h"
-#include "TxtBytes.h"
+#include "discovery/Model.h"
+#include "tests/support/FakeDnsSd.h"
+#include "tests/support/FakeHttpClient.h"
+#include "tests/support/FakeOneShotTimer.h"
+#include "tests/support/SocketAddress.h"
+#include "tests/support/TxtBytes.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "Camera.h"
+#include "discovery/Camera.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "FakeHttpClient.h"
-#include "ProbeQueue.h"
+#include "discovery/ProbeQueue.h"
+#include "tests/support/FakeHttpClient.h"
 
 #include <QTest>
 

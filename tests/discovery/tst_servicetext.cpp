@@ -1,5 +1,5 @@
-#include "ServiceText.h"
-#include "SocketAddress.h"
+#include "discovery/ServiceText.h"
+#include "tests/support/SocketAddress.h"
 
 #include <QTest>
 

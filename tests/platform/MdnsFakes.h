@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mdns/MdnsClock.h"
-#include "mdns/MdnsTransport.h"
+#include "platform/mdns/MdnsTransport.h"
+#include "tests/support/FakeTime.h"
 
 #include <QList>
 #include <QSet>
@@ -42,32 +42,4 @@ public:
     QList<Sent> sent;
     QSet<QHostAddress> offLink;
     bool portShared = true;
-};
-
-// Time that moves only when the test moves it. advance() fires the timer at its due times, in
-// order, with the clock showing each due time.
-class FakeTime : public MdnsTimer, public MdnsClock
-{
-    Q_OBJECT
-public:
-    qint64 now() const override { return m_now; }
-    void start(qint64 delayMs) override { m_due = m_now + delayMs; }
-    void stop() override { m_due.reset(); }
-
-    void advance(qint64 ms)
-    {
-        const qint64 target = m_now + ms;
-        while (m_due && *m_due <= target) {
-            m_now = *m_due;
-            m_due.reset();
-            Q_EMIT timeout();
-        }
-        m_now = target;
-    }
-
-    std::optional<qint64> due() const { return m_due; }
-
-private:
-    qint64 m_now = 1000000;
-    std::optional<qint64> m_due;
 };

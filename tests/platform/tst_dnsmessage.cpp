@@ -1,6 +1,6 @@
-#include "mdns/DnsMessage.h"
-#include "mdns/DnsMessageWriter.h"
-#include "mdns/DnsName.h"
+#include "platform/mdns/DnsMessage.h"
+#include "platform/mdns/DnsMessageWriter.h"
+#include "platform/mdns/DnsName.h"
 
 #include <QTest>
 

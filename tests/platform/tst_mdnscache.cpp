@@ -1,5 +1,5 @@
-#include "mdns/DnsName.h"
-#include "mdns/MdnsCache.h"
+#include "platform/mdns/DnsName.h"
+#include "platform/mdns/MdnsCache.h"
 
 #include <QTest>
 

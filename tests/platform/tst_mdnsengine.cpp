@@ -1,10 +1,10 @@
-#include "MdnsFakes.h"
-#include "mdns/DnsMessage.h"
-#include "mdns/DnsMessageWriter.h"
-#include "mdns/DnsName.h"
-#include "mdns/MdnsBrowser.h"
-#include "mdns/MdnsEngine.h"
-#include "mdns/MdnsService.h"
+#include "platform/mdns/DnsMessage.h"
+#include "platform/mdns/DnsMessageWriter.h"
+#include "platform/mdns/DnsName.h"
+#include "platform/mdns/MdnsBrowser.h"
+#include "platform/mdns/MdnsEngine.h"
+#include "platform/mdns/MdnsService.h"
+#include "tests/platform/MdnsFakes.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -220,7 +220,7 @@ private Q_SLOTS:
     {
         FakeTime time;
         QList<qint64> fired;
-        connect(&time, &MdnsTimer::timeout, this, [&] {
+        connect(&time, &OneShotTimer::timeout, this, [&] {
             fired.append(time.now());
             if (fired.size() == 1)
                 time.start(5);

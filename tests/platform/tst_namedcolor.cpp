@@ -1,4 +1,4 @@
-#include "NamedColor.h"
+#include "platform/NamedColor.h"
 
 #include <QTest>
 

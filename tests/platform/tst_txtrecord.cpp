@@ -1,4 +1,4 @@
-#include "TxtRecord.h"
+#include "platform/TxtRecord.h"
 
 #include <QTest>
 

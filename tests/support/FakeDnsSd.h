@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DnsSd.h"
+#include "platform/DnsSd.h"
 
 #include <QList>
 #include <QPointer>

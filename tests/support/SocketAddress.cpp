@@ -1,4 +1,4 @@
-#include "SocketAddress.h"
+#include "tests/support/SocketAddress.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

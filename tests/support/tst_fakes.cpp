@@ -1,7 +1,7 @@
-#include "FakeDnsSd.h"
-#include "FakeHttpClient.h"
-#include "NumericHost.h"
-#include "SocketAddress.h"
+#include "platform/NumericHost.h"
+#include "tests/support/FakeDnsSd.h"
+#include "tests/support/FakeHttpClient.h"
+#include "tests/support/SocketAddress.h"
 
 #include <QTest>
 

@@ -2,10 +2,10 @@
 //     render_table out.png
 // Shows ordinary rows, a selected row, underlined addresses, one hovered (amber) link and the
 // painted header. Runs under the offscreen platform.
-#include "CameraListTableController.h"
-#include "CameraTableView.h"
-#include "DisplayedCameraList.h"
-#include "ObservableCamera.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
+#include "table/ObservableCamera.h"
 
 #include <QApplication>
 #include <QMouseEvent>

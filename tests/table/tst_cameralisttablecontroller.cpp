@@ -1,7 +1,7 @@
-#include "CameraHeaderView.h"
-#include "CameraListTableController.h"
-#include "CameraListTableModel.h"
-#include "CameraTableView.h"
+#include "table/CameraHeaderView.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraListTableModel.h"
+#include "table/CameraTableView.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

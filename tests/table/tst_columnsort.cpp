@@ -1,4 +1,4 @@
-#include "ColumnSort.h"
+#include "table/ColumnSort.h"
 
 #include <QTest>
 

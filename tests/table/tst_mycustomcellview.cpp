@@ -1,8 +1,8 @@
-#include "CameraListTableController.h"
-#include "CameraListTableModel.h"
-#include "CameraTableView.h"
-#include "DisplayedCameraList.h"
-#include "MyCustomCellView.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraListTableModel.h"
+#include "table/CameraTableView.h"
+#include "table/DisplayedCameraList.h"
+#include "table/MyCustomCellView.h"
 
 #include <QAbstractItemModelTester>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
-#include "CameraHeaderView.h"
-#include "CameraListTableController.h"
-#include "CameraTableView.h"
-#include "MyCustomHeaderCell.h"
+#include "table/CameraHeaderView.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraTableView.h"
+#include "table/MyCustomHeaderCell.h"
 
 #include <QImage>
 #include <QPainter>

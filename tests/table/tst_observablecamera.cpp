@@ -1,5 +1,5 @@
-#include "AttributedText.h"
-#include "ObservableCamera.h"
+#include "table/AttributedText.h"
+#include "table/ObservableCamera.h"
 
 #include <QTest>
 

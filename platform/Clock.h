@@ -2,17 +2,17 @@
 
 #include <QObject>
 
-// Monotonic time for the mDNS engine, in milliseconds. Injected so that tests move time by hand.
-class MdnsClock
+// Monotonic time in milliseconds. Injected wherever time matters, so that tests move it by hand.
+class Clock
 {
 public:
-    virtual ~MdnsClock() = default;
+    virtual ~Clock() = default;
     virtual qint64 now() const = 0;
 };
 
-// A one-shot timer for the mDNS engine. start() replaces any pending expiry; timeout() fires on
+// A one-shot timer. start() replaces any pending expiry; timeout() fires on
 // the owning thread's event loop, never from inside start().
-class MdnsTimer : public QObject
+class OneShotTimer : public QObject
 {
     Q_OBJECT
 public:

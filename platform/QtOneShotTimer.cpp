@@ -1,22 +1,22 @@
-#include "QtMdnsTimer.h"
+#include "platform/QtOneShotTimer.h"
 
 #include <algorithm>
 
-QtMdnsTimer::QtMdnsTimer(QObject *parent)
-    : MdnsTimer(parent)
+QtOneShotTimer::QtOneShotTimer(QObject *parent)
+    : OneShotTimer(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &MdnsTimer::timeout);
+    connect(&m_timer, &QTimer::timeout, this, &OneShotTimer::timeout);
 }
 
-void QtMdnsTimer::start(qint64 delayMs)
+void QtOneShotTimer::start(qint64 delayMs)
 {
     // QTimer takes an int; a day is far beyond anything the engine waits for in one go.
     m_timer.start(static_cast<int>(std::clamp<qint64>(delayMs, 0, 24 * 3600 * 1000)));
 }
 
-void QtMdnsTimer::stop()
+void QtOneShotTimer::stop()
 {
     m_timer.stop();
 }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "MdnsClock.h"
+#include "platform/Clock.h"
 
 #include <QElapsedTimer>
 
 // Monotonic milliseconds since construction.
-class SystemMdnsClock : public MdnsClock
+class SystemClock : public Clock
 {
 public:
-    SystemMdnsClock() { m_elapsed.start(); }
+    SystemClock() { m_elapsed.start(); }
     qint64 now() const override { return m_elapsed.elapsed(); }
 
 private:
