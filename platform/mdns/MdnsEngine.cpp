@@ -1,17 +1,16 @@
 #include "platform/mdns/MdnsEngine.h"
 
 #include "platform/Clock.h"
+#include "platform/SocketAddress.h"
 #include "platform/mdns/DnsMessageWriter.h"
 #include "platform/mdns/DnsName.h"
 #include "platform/mdns/MdnsBrowser.h"
 #include "platform/mdns/MdnsService.h"
 #include "platform/mdns/MdnsTransport.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <QtEndian>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -54,10 +53,13 @@ constexpr size_t OwnMessageLimit = 64;
 const QHostAddress Ipv4Group(QStringLiteral("224.0.0.251"));
 const QHostAddress Ipv6Group(QStringLiteral("ff02::fb"));
 
-bool isLinkLocalIpv6(const std::string &address)
+// The address of an A or AAAA record.
+QHostAddress hostAddress(const std::string &rdata)
 {
-    return address.size() == 16 && static_cast<uint8_t>(address[0]) == 0xfe &&
-           (static_cast<uint8_t>(address[1]) & 0xc0) == 0x80;
+    const auto *bytes = reinterpret_cast<const quint8 *>(rdata.data());
+    if (rdata.size() == 4)
+        return QHostAddress(qFromBigEndian<quint32>(bytes));
+    return rdata.size() == 16 ? QHostAddress(bytes) : QHostAddress();
 }
 
 } // namespace
@@ -191,25 +193,12 @@ QList<QByteArray> MdnsEngine::addresses(int serviceId) const
         return result;
     const Service &service = found->second;
     const qint64 now = m_clock->now();
-    for (const MdnsCache::Entry *entry : m_cache.find(service.hostName, TypeA, now)) {
-        if (entry->goodbye)
-            continue;
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(service.port);
-        std::memcpy(&address.sin_addr, entry->record.rdata.data(), 4);
-        result.append(QByteArray(reinterpret_cast<const char *>(&address), sizeof address));
-    }
-    for (const MdnsCache::Entry *entry : m_cache.find(service.hostName, TypeAaaa, now)) {
-        if (entry->goodbye)
-            continue;
-        sockaddr_in6 address{};
-        address.sin6_family = AF_INET6;
-        address.sin6_port = htons(service.port);
-        std::memcpy(&address.sin6_addr, entry->record.rdata.data(), 16);
-        if (isLinkLocalIpv6(entry->record.rdata))
-            address.sin6_scope_id = static_cast<uint32_t>(entry->interfaceIndex);
-        result.append(QByteArray(reinterpret_cast<const char *>(&address), sizeof address));
+    for (const uint16_t type : {TypeA, TypeAaaa}) {
+        for (const MdnsCache::Entry *entry : m_cache.find(service.hostName, type, now)) {
+            if (!entry->goodbye)
+                result.append(socketAddress(hostAddress(entry->record.rdata), service.port,
+                                            entry->interfaceIndex));
+        }
     }
     return result;
 }

@@ -4,7 +4,7 @@
 #include "platform/mdns/MdnsBrowser.h"
 #include "platform/mdns/MdnsEngine.h"
 #include "platform/mdns/MdnsService.h"
-#include "tests/platform/MdnsFakes.h"
+#include "tests/support/MdnsFakes.h"
 
 #include <QSignalSpy>
 #include <QTest>
