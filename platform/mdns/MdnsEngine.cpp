@@ -50,9 +50,15 @@ MdnsEngine::MdnsEngine(MdnsTransport *transport, Clock *clock, OneShotTimer *tim
     m_cache.setJitter([this](int64_t range) { return static_cast<int64_t>(m_random() % range); });
     connect(m_transport, &MdnsTransport::datagramReceived, this, &MdnsEngine::onDatagram);
     connect(m_timer, &OneShotTimer::timeout, this, &MdnsEngine::onTimer);
+    connect(m_transport, &MdnsTransport::reportChanged, this, &MdnsEngine::socketReportChanged);
 }
 
 MdnsEngine::~MdnsEngine() = default;
+
+DnsSdSocketReport MdnsEngine::socketReport() const
+{
+    return m_transport->report();
+}
 
 int MdnsEngine::startBrowse(MdnsBrowser *browser, const QString &type, const QString &domain)
 {

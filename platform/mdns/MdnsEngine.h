@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DnsSd.h"
 #include "platform/mdns/DnsMessage.h"
 #include "platform/mdns/MdnsBrowseSchedule.h"
 #include "platform/mdns/MdnsCache.h"
@@ -74,6 +75,7 @@ public:
     const MdnsCache &cacheForTesting() const { return m_cache; }
 
     // For MdnsBrowser.
+    DnsSdSocketReport socketReport() const;
     int startBrowse(MdnsBrowser *browser, const QString &type, const QString &domain);
     void stopBrowse(int browseId);
 
@@ -85,6 +87,9 @@ public:
     QList<QByteArray> addresses(int serviceId) const;
     QString hostName(int serviceId) const;
     quint16 port(int serviceId) const;
+
+Q_SIGNALS:
+    void socketReportChanged();
 
 private:
     struct Browse {

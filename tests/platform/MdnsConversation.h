@@ -169,7 +169,7 @@ private:
         } else if (verb == "unbrowse") {
             browser.reset();
         } else if (verb == "alone") {
-            transport.portShared = false;
+            transport.socketReport.portShared = false;
         } else if (verb.startsWith(u'+')) {
             time.advance(verb.mid(1).toLongLong());
         } else if (verb == "<" || verb == "ask") {

@@ -1,10 +1,12 @@
 #include "tests/platform/MdnsConversation.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 // Browsing: the schedule of a browse's questions (MdnsBrowseSchedule), which responses are taken
 // (MdnsResponseIntake) and which questions of other queriers stand in for ours
-// (MdnsDuplicateQuestions), as conversations with the engine.
+// (MdnsDuplicateQuestions), as conversations with the engine; the socket report on its way from
+// the transport to the browser.
 class TestMdnsBrowse : public QObject
 {
     Q_OBJECT
@@ -52,6 +54,21 @@ private Q_SLOTS:
         Conversation c;
         const QString error = c.run(script);
         QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+
+    void socketReportReachesTheBrowser()
+    {
+        Conversation c;
+        QCOMPARE(c.run("browse"), QString());
+        QSignalSpy changed(c.browser.get(), &DnsSdBrowser::socketReportChanged);
+        DnsSdSocketReport report{true, false, false, {{"eth1", {}, true, true}}, {"IPv6: no"}};
+        c.transport.setReport(report);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(c.browser->socketReport(), report);
+        c.browser->stop(); // silent once stopped, still readable
+        c.transport.setReport({});
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(c.browser->socketReport(), DnsSdSocketReport{});
     }
 
     void knownAnswersContinueWithTruncation()
