@@ -1,13 +1,12 @@
 #include "app/CameraListTable.h"
 
 #include "discovery/Model.h"
+#include "platform/QtOneShotTimer.h"
+#include "platform/SystemClock.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
 
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -15,8 +14,8 @@ namespace
 // A link only when the web interface answered there, and never on the placeholder.
 AttributedText addressText(const QString &address, bool isLink)
 {
-    const bool underlined = isLink && address != placeholderText;
-    return attributedText(address, underlined ? underlineAttributes : TextAttributes{});
+    return isLink && address != placeholderText ? AttributedText::underlined(address)
+                                                : AttributedText::plain(address);
 }
 
 } // namespace
@@ -38,34 +37,24 @@ ObservableCameraList CameraListTable::makeRows(const CameraList &cameras)
     return rows;
 }
 
-AttributedText attributedText(const QString &text, TextAttributes attributes)
-{
-    return {text, attributes.underlineStyle != 0};
-}
-
-CameraListTable::CameraListTable(Model &model, QWidget *parent, UpdatePacing pacing)
+CameraListTable::CameraListTable(Model &model, QWidget *parent, const Clock *clock,
+                                 OneShotTimer *frameTimer)
     : QWidget(parent)
     , m_model(model)
     , m_controller(new CameraListTableController(this, this))
-    , m_pacing(std::move(pacing))
+    , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
+    , m_ownTimer(frameTimer ? nullptr : std::make_unique<QtOneShotTimer>())
+    , m_clock(clock ? clock : m_ownClock.get())
+    , m_frameTimer(frameTimer ? frameTimer : m_ownTimer.get())
 {
-    if (!m_pacing.now) {
-        m_pacing.now = [clock = std::make_shared<QElapsedTimer>()] {
-            if (!clock->isValid())
-                clock->start();
-            return std::chrono::milliseconds(clock->elapsed());
-        };
-    }
-    if (!m_pacing.schedule) {
-        m_pacing.schedule = [this](std::chrono::milliseconds delay, std::function<void()> run) {
-            QTimer::singleShot(delay, this, std::move(run));
-        };
-    }
-
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_controller->view());
 
+    connect(m_frameTimer, &OneShotTimer::timeout, this, [this] {
+        m_isFrameTimerRunning = false;
+        runPacedUpdate();
+    });
     connect(&m_model, &Model::objectWillChange, this, &CameraListTable::scheduleUpdate);
     scheduleUpdate();
 }
@@ -75,26 +64,30 @@ CameraListTable::~CameraListTable() = default;
 void CameraListTable::scheduleUpdate()
 {
     // The announcement comes before the model stores the new value: read it on a later turn.
-    if (m_isUpdateScheduled)
+    if (m_isTurnQueued)
         return;
-    m_isUpdateScheduled = true;
-    const std::chrono::milliseconds now = m_pacing.now();
-    if (!m_lastUpdate || now - *m_lastUpdate >= m_pacing.interval) {
-        QMetaObject::invokeMethod(this, &CameraListTable::runScheduledUpdate, Qt::QueuedConnection);
-        return;
-    }
-    // The callback may outlive this widget with an injected scheduler: guard it.
-    m_pacing.schedule(*m_lastUpdate + m_pacing.interval - now,
-                      [self = QPointer<CameraListTable>(this)] {
-                          if (self)
-                              self->runScheduledUpdate();
-                      });
+    m_isTurnQueued = true;
+    QMetaObject::invokeMethod(this, &CameraListTable::takeTurn, Qt::QueuedConnection);
 }
 
-void CameraListTable::runScheduledUpdate()
+void CameraListTable::takeTurn()
 {
-    m_isUpdateScheduled = false;
-    m_lastUpdate = m_pacing.now();
+    m_isTurnQueued = false;
+    const qint64 now = m_clock->now();
+    const bool isEmptied = m_model.cameraList().isEmpty() && !displayedCameraList().isEmpty();
+    if (isEmptied || !m_lastUpdate || now - *m_lastUpdate >= kFrameIntervalMs) {
+        m_frameTimer->stop();
+        m_isFrameTimerRunning = false;
+        runPacedUpdate();
+    } else if (!m_isFrameTimerRunning) {
+        m_isFrameTimerRunning = true;
+        m_frameTimer->start(*m_lastUpdate + kFrameIntervalMs - now);
+    }
+}
+
+void CameraListTable::runPacedUpdate()
+{
+    m_lastUpdate = m_clock->now();
     updateController();
 }
 

@@ -42,6 +42,7 @@ MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
 {
     view->setMouseTracking(true);
     view->viewport()->installEventFilter(this);
+    connect(view->model(), &QAbstractItemModel::modelReset, this, &MyCustomCellView::listReplaced);
 }
 
 QString MyCustomCellView::urlText(const QString &address, const CameraList &cameras)
@@ -90,25 +91,20 @@ bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
         const QModelIndex index =
             m_view->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
         const QModelIndex previous = m_cellUnderPointer;
-        // A new list drops the cell under the pointer (the persistent index turns invalid):
-        // that counts as leaving it, so a hand cursor never outlives its link.
-        const bool previousVanished = !previous.isValid() && m_isPointerInOwnCell;
-        if (index == previous && !previousVanished)
+        if (index == previous)
             break;
-        if (isOwnCell(previous) || previousVanished)
+        if (isOwnCell(previous))
             mouseExited(previous);
         m_cellUnderPointer = index;
-        m_isPointerInOwnCell = isOwnCell(index);
-        if (m_isPointerInOwnCell)
+        if (isOwnCell(index))
             mouseEntered(index);
         break;
     }
     case QEvent::Leave: {
         const QModelIndex left = m_cellUnderPointer;
         m_cellUnderPointer = QModelIndex();
-        if (isOwnCell(left) || m_isPointerInOwnCell)
+        if (isOwnCell(left))
             mouseExited(left);
-        m_isPointerInOwnCell = false;
         break;
     }
     case QEvent::MouseButtonPress:
@@ -155,6 +151,16 @@ void MyCustomCellView::mouseExited(const QModelIndex &index)
         m_view->update(index);
     if (amber.isValid() && amber != index)
         m_view->update(amber);
+}
+
+void MyCustomCellView::listReplaced()
+{
+    // The cells under the pointer are new: the old one is left, with a hand cursor that never
+    // outlives its link.
+    if (m_viewport)
+        m_viewport->setCursor(Qt::ArrowCursor);
+    m_hoveredLink = QModelIndex();
+    m_cellUnderPointer = QModelIndex();
 }
 
 void MyCustomCellView::mouseDown(const QModelIndex &index)

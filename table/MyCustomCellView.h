@@ -15,11 +15,12 @@ class QAbstractItemView;
 // - every mouse press on a link cell (also each press of a double click) opens the page once,
 //   through openUrl, before the table handles the press as a click of its own.
 // Whether a cell is a link is read from the model each time the pointer enters it and each time
-// it is pressed.
+// it is pressed. A new list under a resting pointer counts as leaving the cell: arrow cursor and
+// "#D0D0D0" at once; the next move enters the cell afresh.
 //
 // One instance serves all the address columns of one view: install it with
-// setItemDelegateForColumn. It watches the view's viewport for the pointer, so the view gets
-// mouse tracking switched on.
+// setItemDelegateForColumn, after the view has its model. It watches the view's viewport for the
+// pointer, so the view gets mouse tracking switched on.
 class MyCustomCellView : public CameraCellDelegate
 {
     Q_OBJECT
@@ -35,9 +36,6 @@ public:
     // page to another host through its port text.
     static QString urlText(const QString &address, const CameraList &cameras);
 
-    // The cell the pointer last made amber; invalid when none.
-    QModelIndex hoveredLink() const { return m_hoveredLink; }
-
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -48,6 +46,7 @@ private:
     void mouseEntered(const QModelIndex &index);
     void mouseExited(const QModelIndex &index);
     void mouseDown(const QModelIndex &index);
+    void listReplaced();
 
     // The view owns this delegate, so it outlives it; the viewport may go first while the view
     // is being destroyed.
@@ -55,6 +54,5 @@ private:
     QPointer<QWidget> m_viewport;
     QPersistentModelIndex m_cellUnderPointer;
     QPersistentModelIndex m_hoveredLink;
-    bool m_isPointerInOwnCell = false;
     bool m_pressSeen = false;
 };
