@@ -39,10 +39,11 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     icon->setPixmap(appIconPixmap(iconSide, devicePixelRatioF()));
 
     m_name = makeTextLabel(localizedText("applicationName"), appFont(13, QFont::Bold), this);
-    const QString versionLine = localizedText("version") + u' ' + infoValue(info, shortVersionKey) +
-                                u'.' + infoValue(info, buildNumberKey);
+    const QString versionLine = localizedText("version") + u' ' +
+                                infoValue(info, kShortVersionKey) + u'.' +
+                                infoValue(info, kBuildNumberKey);
     m_version = makeTextLabel(versionLine, appFont(10), this);
-    m_copyright = makeTextLabel(infoValue(info, copyrightKey), appFont(10), this);
+    m_copyright = makeTextLabel(infoValue(info, kCopyrightKey), appFont(10), this);
     m_rights = makeTextLabel(localizedText("allRightsReserved"), appFont(10), this);
 
     // The stack sits in the middle of the panel both ways; the stretches take up the rest.
