@@ -1,8 +1,6 @@
 #include "app/CameraListTable.h"
 
 #include "discovery/Model.h"
-#include "platform/QtOneShotTimer.h"
-#include "platform/SystemClock.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
@@ -38,58 +36,24 @@ ObservableCameraList CameraListTable::makeRows(const CameraList &cameras)
 }
 
 CameraListTable::CameraListTable(Model &model, QWidget *parent, const Clock *clock,
-                                 OneShotTimer *frameTimer)
+                                 std::unique_ptr<OneShotTimer> frameTimer)
     : QWidget(parent)
     , m_model(model)
     , m_controller(new CameraListTableController(this, this))
-    , m_ownClock(clock ? nullptr : std::make_unique<SystemClock>())
-    , m_ownTimer(frameTimer ? nullptr : std::make_unique<QtOneShotTimer>())
-    , m_clock(clock ? clock : m_ownClock.get())
-    , m_frameTimer(frameTimer ? frameTimer : m_ownTimer.get())
+    , m_changes(
+          model, [this] { updateController(); }, kFrameIntervalMs, clock, std::move(frameTimer))
+    , m_emptiedList(model, [this] {
+        if (m_model.cameraList().isEmpty() && !displayedCameraList().isEmpty())
+            m_changes.expedite();
+    })
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_controller->view());
-
-    connect(m_frameTimer, &OneShotTimer::timeout, this, [this] {
-        m_isFrameTimerRunning = false;
-        runPacedUpdate();
-    });
-    connect(&m_model, &Model::objectWillChange, this, &CameraListTable::scheduleUpdate);
-    scheduleUpdate();
+    m_changes.changeAnnounced();
 }
 
 CameraListTable::~CameraListTable() = default;
-
-void CameraListTable::scheduleUpdate()
-{
-    // The announcement comes before the model stores the new value: read it on a later turn.
-    if (m_isTurnQueued)
-        return;
-    m_isTurnQueued = true;
-    QMetaObject::invokeMethod(this, &CameraListTable::takeTurn, Qt::QueuedConnection);
-}
-
-void CameraListTable::takeTurn()
-{
-    m_isTurnQueued = false;
-    const qint64 now = m_clock->now();
-    const bool isEmptied = m_model.cameraList().isEmpty() && !displayedCameraList().isEmpty();
-    if (isEmptied || !m_lastUpdate || now - *m_lastUpdate >= kFrameIntervalMs) {
-        m_frameTimer->stop();
-        m_isFrameTimerRunning = false;
-        runPacedUpdate();
-    } else if (!m_isFrameTimerRunning) {
-        m_isFrameTimerRunning = true;
-        m_frameTimer->start(*m_lastUpdate + kFrameIntervalMs - now);
-    }
-}
-
-void CameraListTable::runPacedUpdate()
-{
-    m_lastUpdate = m_clock->now();
-    updateController();
-}
 
 void CameraListTable::updateController()
 {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "discovery/Camera.h"
+#include "discovery/ChangeCoalescer.h"
 #include "platform/Clock.h"
 #include "table/ObservableCamera.h"
 
 #include <QWidget>
 
 #include <memory>
-#include <optional>
 
 class CameraListTableController;
 class Model;
@@ -37,10 +37,10 @@ class CameraListTable : public QWidget
 public:
     static constexpr qint64 kFrameIntervalMs = 33;
 
-    // `model` must outlive this widget. `clock` and `frameTimer` (both or neither; they must
-    // outlive this widget) pace the updates; by default the system's.
+    // `model` must outlive this widget; so must `clock`, which paces the updates with
+    // `frameTimer` (by default the system's clock and a timer of its own).
     explicit CameraListTable(Model &model, QWidget *parent = nullptr, const Clock *clock = nullptr,
-                             OneShotTimer *frameTimer = nullptr);
+                             std::unique_ptr<OneShotTimer> frameTimer = nullptr);
     ~CameraListTable() override;
 
     CameraListTableController &controller() const { return *m_controller; }
@@ -52,17 +52,9 @@ public:
     static ObservableCameraList makeRows(const CameraList &cameras);
 
 private:
-    void scheduleUpdate();
-    void takeTurn();
-    void runPacedUpdate();
-
     Model &m_model;
     CameraListTableController *m_controller = nullptr;
-    std::unique_ptr<Clock> m_ownClock;
-    std::unique_ptr<OneShotTimer> m_ownTimer;
-    const Clock *m_clock;
-    OneShotTimer *m_frameTimer;
-    std::optional<qint64> m_lastUpdate;
-    bool m_isTurnQueued = false;
-    bool m_isFrameTimerRunning = false;
+    ChangeCoalescer m_changes;
+    // Looks, after each turn's changes are stored, for an emptied list to expedite.
+    ChangeCoalescer m_emptiedList;
 };

@@ -5,6 +5,9 @@
 
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QUrl>
+
+#include <optional>
 
 class QAbstractItemView;
 
@@ -31,10 +34,9 @@ public:
     // IPv4 address decides, else the first with that IPv6 address, else the first with that
     // auto-IP address. HTTPS when that address answered over HTTPS and the camera announced an
     // HTTPS port, else HTTP with the HTTP port when it answered over HTTP and announced one,
-    // else HTTP without a port. IPv6 addresses go in brackets. A port text that is not a
-    // decimal port number (1 to 65535) counts as not announced, so a device cannot steer the
-    // page to another host through its port text.
-    static QString urlText(const QString &address, const CameraList &cameras);
+    // else HTTP without a port. A port text that is no port number counts as not announced, so
+    // a device cannot steer the page to another host. No camera: HTTP to the address itself.
+    static std::optional<QUrl> pageUrl(const QString &address, const CameraList &cameras);
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;

@@ -4,8 +4,7 @@
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
-#include "tests/app/ModelFixture.h"
-#include "tests/support/FakeTime.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -39,25 +38,29 @@ class TestCameraListTable : public QObject
 {
     Q_OBJECT
 
-    ModelFixture fixture;
+    std::unique_ptr<ModelFixture> fixture;
     std::unique_ptr<Model> model;
-    FakeTime time;
     std::unique_ptr<CameraListTable> table;
 
     CameraListTableController &controller() { return table->controller(); }
     CameraTableView &view() { return *controller().tableView(); }
-    static void nextTurn() { QCoreApplication::processEvents(); }
+    // The coalescers' queued calls, and the ones they queue in turn.
+    static void nextTurn()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
     // The announced changes have reached the table, paced or not.
     void settle()
     {
         nextTurn();
-        time.advance(CameraListTable::kFrameIntervalMs);
+        fixture->time.advance(CameraListTable::kFrameIntervalMs);
     }
     void add(const QByteArray &mac, const QString &ipv6 = "2001:db8::1",
              const QByteArray &modelName = "TC-100")
     {
-        fixture.addCamera(*model, mac, {"198.18.1." + QString::number(mac.right(1).toInt()), ipv6},
-                          modelName);
+        fixture->addCamera(*model, mac, {"198.18.1." + QString::number(mac.right(1).toInt()), ipv6},
+                           modelName);
     }
     QColor background(int row)
     {
@@ -67,11 +70,12 @@ class TestCameraListTable : public QObject
 private Q_SLOTS:
     void init()
     {
-        fixture = {};
+        fixture = std::make_unique<ModelFixture>();
         displayedCameraList().clear();
-        model = fixture.makeModel();
+        model = fixture->makeModel();
         model->startMdns();
-        table = std::make_unique<CameraListTable>(*model, nullptr, &time, &time);
+        table = std::make_unique<CameraListTable>(*model, nullptr, &fixture->time,
+                                                  fixture->time.makeTimer());
         table->resize(1000, 400);
         settle();
     }
@@ -80,6 +84,7 @@ private Q_SLOTS:
     {
         table.reset();
         model.reset();
+        fixture.reset();
     }
 
     void updatesArePacedToOnePerFrame()
@@ -89,7 +94,7 @@ private Q_SLOTS:
         QCOMPARE(assignments.size(), 0);
 
         // After a quiet spell: on the next turn, once for all the changes of this turn.
-        time.advance(100);
+        fixture->time.advance(100);
         add("001122000001");
         add("001122000002");
         QVERIFY(displayedCameraList().isEmpty()); // announced before the values were stored
@@ -98,15 +103,15 @@ private Q_SLOTS:
         QCOMPARE(displayedCameraList(), model->cameraList());
 
         // Within the frame: at its end, once.
-        time.advance(10);
+        fixture->time.advance(10);
         add("001122000003");
         nextTurn();
         add("001122000004");
         nextTurn();
         QCOMPARE(assignments.size(), 1);
-        time.advance(22);
+        fixture->time.advance(22);
         QCOMPARE(assignments.size(), 1);
-        time.advance(1);
+        fixture->time.advance(1);
         QCOMPARE(assignments.size(), 2);
         QCOMPARE(macsOf(controller().list()), macsOf(model->cameraList()));
     }
@@ -126,7 +131,7 @@ private Q_SLOTS:
         model->applyIpv4Result(200, false, 2, model->currentSearch()); // the last update...
         nextTurn();
         QVERIFY(controller().list().at(2)->ipV4().isUnderlined);
-        time.advance(10); // ...and 10 ms later a new search
+        fixture->time.advance(10); // ...and 10 ms later a new search
         model->startMdns();
         nextTurn();
         QVERIFY(displayedCameraList().isEmpty());
@@ -151,7 +156,7 @@ private Q_SLOTS:
         view().setColumnWidth(4, 33);
         QSignalSpy assignments(&controller(), &CameraListTableController::listChanged);
 
-        fixture.timers.fire(0); // stopMdns: only the button flag changes
+        fixture->time.advance(Model::kBrowseDurationMs); // stopMdns: only the button flag changes
         QVERIFY(model->isEnabledSearchButton());
         settle();
         QCOMPARE(assignments.size(), 0);

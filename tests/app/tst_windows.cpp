@@ -10,7 +10,7 @@
 #include "app/SearchButton.h"
 #include "app/Translations.h"
 #include "platform/LocalizedText.h"
-#include "tests/app/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QEnterEvent>
 #include <QLabel>
@@ -137,13 +137,15 @@ private Q_SLOTS:
         ModelFixture fixture;
         MainWindowView view(fixture.makeModel());
         QCOMPARE(*fixture.browsers.log, QStringList({"search _http._tcp "}));
-        QCOMPARE(fixture.timers.shots.front().interval, std::chrono::milliseconds(5000));
         SearchButton &button = view.searchButton();
         QVERIFY(!button.isEnabled()); // from the first paint
         view.resize(1000, 450);
         QTest::mouseClick(&button, Qt::LeftButton); // disabled: starts nothing
         QCOMPARE(fixture.browsers.made.size(), 1);
-        fixture.timers.fire(0); // five seconds later
+        fixture.time.advance(Model::kBrowseDurationMs - 1);
+        nextTurn();
+        QVERIFY(!button.isEnabled());
+        fixture.time.advance(1);
         nextTurn();
         QVERIFY(button.isEnabled());
         QTest::mouseClick(&button, Qt::LeftButton);

@@ -595,7 +595,7 @@ private Q_SLOTS:
             QTest::mouseRelease(header.viewport(), Qt::LeftButton, {}, centre);
     }
 
-    void urlText_data()
+    void pageUrl_data()
     {
         QTest::addColumn<std::function<void(CameraList &)>>("change");
         QTest::addColumn<QString>("address");
@@ -662,14 +662,14 @@ private Q_SLOTS:
                                                                          << "http://198.18.0.10";
     }
 
-    void urlText()
+    void pageUrl()
     {
         QFETCH(std::function<void(CameraList &)>, change);
         QFETCH(QString, address);
         QFETCH(QString, url);
         CameraList cameras = twoCameras();
         change(cameras);
-        QCOMPARE(QUrl(MyCustomCellView::urlText(address, cameras)), QUrl(url));
+        QCOMPARE(MyCustomCellView::pageUrl(address, cameras), std::optional(QUrl(url)));
     }
 
     // On a table sorted by IPv4 descending (second camera first), unlike displayedCameraList.
