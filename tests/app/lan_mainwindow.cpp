@@ -175,6 +175,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("serial");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("url"); // empty: nothing opens
+        // clang-format off
         QTest::newRow("IPv4 over HTTPS") << "S0001" << 1 << "https://198.18.1.1:443";
         QTest::newRow("IPv4 over HTTP") << "S0002" << 1 << "http://198.18.1.2:8080";
         QTest::newRow("IPv4 over HTTP without a port") << "S0003" << 1 << "http://198.18.1.3";
@@ -184,6 +185,7 @@ private Q_SLOTS:
         QTest::newRow("auto-IP over HTTP") << "S0009" << 3 << "http://169.254.1.9:80";
         QTest::newRow("an address that did not answer") << "S0008" << 1 << "";
         QTest::newRow("the placeholder") << "S0003" << 2 << "";
+        // clang-format on
     }
 
     void links()

@@ -235,24 +235,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("answers");
         QTest::addColumn<QString>("links");
-        QTest::newRow("nothing answered") << ""
-                                          << "";
-        QTest::newRow("IPv4 over HTTP") << "I"
-                                        << "i";
-        QTest::newRow("IPv4 over HTTPS only") << "S"
-                                              << "i";
-        QTest::newRow("IPv6 over HTTP") << "6"
-                                        << "6";
-        QTest::newRow("IPv6 over HTTPS only") << "T"
-                                              << "6";
-        QTest::newRow("auto-IP over HTTP") << "A"
-                                           << "a";
-        QTest::newRow("auto-IP over HTTPS only is no link") << "U"
-                                                            << "";
-        QTest::newRow("placeholders with flags") << "-I6SAT"
-                                                 << "";
-        QTest::newRow("everything answered") << "I6ASTU"
-                                             << "i6a";
+        // clang-format off
+        QTest::newRow("nothing answered") << "" << "";
+        QTest::newRow("IPv4 over HTTP") << "I" << "i";
+        QTest::newRow("IPv4 over HTTPS only") << "S" << "i";
+        QTest::newRow("IPv6 over HTTP") << "6" << "6";
+        QTest::newRow("IPv6 over HTTPS only") << "T" << "6";
+        QTest::newRow("auto-IP over HTTP") << "A" << "a";
+        QTest::newRow("auto-IP over HTTPS only is no link") << "U" << "";
+        QTest::newRow("placeholders with flags") << "-I6SAT" << "";
+        QTest::newRow("everything answered") << "I6ASTU" << "i6a";
+        // clang-format on
     }
 
     void linkRules()

@@ -50,11 +50,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("searchCamera");
+        // clang-format off
         QTest::newRow("English (US)") << QLocale(QStringLiteral("en_US")) << "Search Cameras";
         QTest::newRow("Japanese") << QLocale(QStringLiteral("ja_JP")) << "カメラを検索";
         QTest::newRow("German falls back to English")
             << QLocale(QLocale::German) << "Search Cameras";
         QTest::newRow("C falls back to English") << QLocale::c() << "Search Cameras";
+        // clang-format on
     }
 
     void languageFollowsLocale()
@@ -79,24 +81,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("color");
-        QTest::newRow("no hover yet") << ""
-                                      << "#3D3D3D";
-        QTest::newRow("no hover yet, disabled") << "-"
-                                                << "#3D3D3D";
-        QTest::newRow("entered while enabled") << "e"
-                                               << "#595959";
-        QTest::newRow("entered while disabled") << "-e"
-                                                << "#3D3D3D";
-        QTest::newRow("left while enabled") << "el"
-                                            << "#3D3D3D";
-        QTest::newRow("left while disabled") << "e-l"
-                                             << "#3D3D3D";
-        QTest::newRow("click starts a search under the pointer") << "e-"
-                                                                 << "#595959";
-        QTest::newRow("search ends under the pointer") << "-e+"
-                                                       << "#3D3D3D";
-        QTest::newRow("leave and enter again after the search") << "-e+le"
-                                                                << "#595959";
+        // clang-format off
+        QTest::newRow("no hover yet") << "" << "#3D3D3D";
+        QTest::newRow("no hover yet, disabled") << "-" << "#3D3D3D";
+        QTest::newRow("entered while enabled") << "e" << "#595959";
+        QTest::newRow("entered while disabled") << "-e" << "#3D3D3D";
+        QTest::newRow("left while enabled") << "el" << "#3D3D3D";
+        QTest::newRow("left while disabled") << "e-l" << "#3D3D3D";
+        QTest::newRow("click starts a search under the pointer") << "e-" << "#595959";
+        QTest::newRow("search ends under the pointer") << "-e+" << "#3D3D3D";
+        QTest::newRow("leave and enter again after the search") << "-e+le" << "#595959";
+        // clang-format on
     }
 
     void searchButtonHoverColour()
@@ -195,6 +190,7 @@ private Q_SLOTS:
             values.remove(key);
             return values;
         };
+        // clang-format off
         QTest::newRow("all values") << all << version + " 2.4.1.77" << copyright;
         QTest::newRow("no build number")
             << without(kBuildNumberKey) << version + " 2.4.1." + warning << copyright;
@@ -202,8 +198,8 @@ private Q_SLOTS:
             << without(kShortVersionKey) << version + " " + warning + ".77" << copyright;
         QTest::newRow("no copyright") << without(kCopyrightKey) << version + " 2.4.1.77" << warning;
         QTest::newRow("empty texts shown as they are")
-            << InfoValues{{kShortVersionKey, ""}, {kBuildNumberKey, ""}, {kCopyrightKey, ""}}
-            << version + " ." << QString();
+            << InfoValues{{kShortVersionKey, ""}, {kBuildNumberKey, ""}, {kCopyrightKey, ""}} << version + " ." << QString();
+        // clang-format on
     }
 
     void aboutLines()

@@ -15,11 +15,7 @@
 #include <QTest>
 #include <QTranslator>
 
-#include <functional>
 #include <memory>
-
-Q_DECLARE_METATYPE(QList<SortDescriptor>)
-Q_DECLARE_METATYPE(std::function<void(CameraList &)>)
 
 namespace
 {
@@ -256,29 +252,103 @@ private Q_SLOTS:
         QVERIFY(controller->selectedRowMac().isEmpty());
     }
 
-    void clicks_data()
+    // Clicks and new lists on the four rows A..D, step by step: "hN" header of column N, "cN"
+    // click on row N, "b" click below the rows, "pN" press on row N and "r" its release, "L..."
+    // a new list of fresh rows (A..D's values; the MACs given, or all four), "E" an emptied list
+    // as the bridge stores it, "sX" the selection set to X, "kKEY" the table's descriptors set
+    // to KEY ascending, case-insensitive. Then: the rows' order, the selected MAC (painted so
+    // wherever it stands), the descriptors ("^" ascending, "v" descending; ci, ls or cp) and how
+    // often the list was stored.
+    void scenario_data()
     {
-        QTest::addColumn<QString>("selectedBefore");
-        QTest::addColumn<int>("clicked"); // row; -1 below the rows; -2 header of column 0
-        QTest::addColumn<QString>("selectedAfter");
-        QTest::newRow("first click selects") << "" << 2 << "C";
-        QTest::newRow("click on B moves selection from A") << "A" << 1 << "B";
-        QTest::newRow("click on the selected row") << "B" << 1 << "B";
-        QTest::newRow("header click keeps selection") << "B" << -2 << "B";
-        QTest::newRow("click below rows keeps selection") << "B" << -1 << "B";
-        QTest::newRow("click below rows without selection") << "" << -1 << "";
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("descriptors");
+        QTest::addColumn<int>("stores");
+        // clang-format off
+        QTest::newRow("first click selects") << "c2" << "ABCD" << "C" << "" << 0;
+        QTest::newRow("click moves the selection") << "sA c1" << "ABCD" << "B" << "" << 0;
+        QTest::newRow("click on the selected row") << "sB c1" << "ABCD" << "B" << "" << 0;
+        QTest::newRow("header click keeps it") << "sB h0" << "ABCD" << "B" << "macAddress^ci" << 1;
+        QTest::newRow("click below the rows keeps it") << "sB b" << "ABCD" << "B" << "" << 0;
+        QTest::newRow("click below, no selection") << "b" << "ABCD" << "" << "" << 0;
+        QTest::newRow("selection follows its MAC") << "c0 LBCDA" << "BCDA" << "A" << "" << 1;
+        QTest::newRow("selected camera gone") << "c0 LBC" << "BC" << "A" << "" << 1;
+        QTest::newRow("selected camera back") << "c0 LBC L" << "ABCD" << "A" << "" << 2;
+        QTest::newRow("through a sort") << "c3 h1" << "DBCA" << "D" << "ipV4.string^ls" << 1;
+        QTest::newRow("emptied list forgets it") << "c1 E L" << "ABCD" << "" << "" << 2;
+        QTest::newRow("pressed camera kept across a new list")
+            << "h1 p0 L r" << "ABCD" << "D" << "ipV4.string^ls" << 2;
+        QTest::newRow("IPv4 first click") << "h1" << "DBCA" << "" << "ipV4.string^ls" << 1;
+        QTest::newRow("IPv4 second click") << "h1 h1" << "ACBD" << "" << "ipV4.stringvls" << 2;
+        QTest::newRow("IPv6 by code point") << "h2" << "CDBA" << "" << "ipV6.string^cp" << 1;
+        QTest::newRow("IPv6 keeps the descriptors behind it")
+            << "h0 h2" << "CDBA" << "" << "ipV6.string^cp macAddress^ci" << 2;
+        QTest::newRow("IPv6 twice reverses its own")
+            << "h0 h2 h2" << "ABDC" << "" << "ipV6.stringvcp macAddress^ci" << 3;
+        QTest::newRow("after IPv6 one descriptor")
+            << "h0 h2 h4" << "BCDA" << "" << "modelName^ci" << 3;
+        QTest::newRow("auto-IP by value") << "h3" << "CBAD" << "" << "autoIp.string^ls" << 1;
+        QTest::newRow("model ties keep the order before (IPv4 down)")
+            << "h1 h1 h4" << "BACD" << "" << "modelName^ci" << 3;
+        QTest::newRow("model ties keep the order before (IPv4 up)")
+            << "h1 h4" << "BDCA" << "" << "modelName^ci" << 2;
+        QTest::newRow("model descending keeps ties")
+            << "h1 h4 h4" << "DCAB" << "" << "modelNamevci" << 3;
+        QTest::newRow("serial numbers by value") << "h5" << "BDAC" << "" << "serialNumber^ls" << 1;
+        QTest::newRow("below the rows: again, on a new list")
+            << "h4 h4 L b" << "ACDB" << "" << "modelNamevci" << 4;
+        QTest::newRow("below the rows: unknown key") << "kipV4 b" << "ABCD" << "" << "ipV4^ci" << 0;
+        QTest::newRow("below the rows: the column's comparison")
+            << "kserialNumber b" << "BDAC" << "" << "serialNumber^ls" << 1;
+        QTest::newRow("header click on an empty list")
+            << "E h3" << "" << "" << "autoIp.string^ls" << 2;
+        // clang-format on
     }
 
-    void clicks()
+    void scenario()
     {
-        QFETCH(QString, selectedBefore);
-        QFETCH(int, clicked);
-        QFETCH(QString, selectedAfter);
+        QFETCH(QString, steps);
+        QFETCH(QString, order);
+        QFETCH(QString, selected);
+        QFETCH(QString, descriptors);
+        QFETCH(int, stores);
         controller->setList(fourRows());
-        controller->setSelectedRowMac(selectedBefore);
-        clicked == -2 ? clickHeader(0) : clickRow(clicked);
-        QCOMPARE(controller->selectedRowMac(), selectedAfter);
-        verifyPaintedSelection(int(macsOf(controller->list()).indexOf(selectedAfter)));
+        QSignalSpy changed(controller.get(), &CameraListTableController::listChanged);
+        QPoint pressedAt;
+        for (const QString &step : steps.split(u' ')) {
+            const QString rest = step.mid(1);
+            // clang-format off
+            switch (step.at(0).toLatin1()) {
+            case 'h': clickHeader(rest.toInt()); break;
+            case 'c': clickRow(rest.toInt()); break;
+            case 'b': clickRow(-1); break;
+            case 'p': pressedAt = cellCentre(rest.toInt(), 0);
+                      QTest::mousePress(&viewport(), Qt::LeftButton, {}, pressedAt); break;
+            case 'r': QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, pressedAt); break;
+            case 's': controller->setSelectedRowMac(rest); break;
+            case 'k': table().setSortDescriptors({{rest, true, TextComparison::caseInsensitive}}); break;
+            case 'E': controller->setSelectedRowMac(QString()); controller->setList({}); break;
+            // clang-format on
+            case 'L': {
+                Rows rows;
+                for (const QChar mac : rest.isEmpty() ? QStringLiteral("ABCD") : rest)
+                    rows.append(fourRows().at(mac.unicode() - u'A'));
+                controller->setList(rows);
+                break;
+            }
+            }
+        }
+        QCOMPARE(macsOf(controller->list()).join(QString()), order);
+        QCOMPARE(controller->selectedRowMac(), selected);
+        verifyPaintedSelection(int(macsOf(controller->list()).indexOf(selected)));
+        QStringList shown;
+        for (const SortDescriptor &d : table().sortDescriptors())
+            shown.append(d.key + (d.ascending ? "^" : "v") +
+                         QStringList{"ci", "ls", "cp"}.at(int(d.comparison)));
+        QCOMPARE(shown.join(u' '), descriptors);
+        QCOMPARE(changed.count(), stores);
     }
 
     // Row colours span the full width: a selection change repaints right of the last column too.
@@ -301,128 +371,6 @@ private Q_SLOTS:
         QVERIFY(recorder.region.contains(QPoint(viewport().width() - 2, y)));
     }
 
-    void selectionFollowsMacThroughNewListsAndSorts()
-    {
-        controller->setList(fourRows());
-        clickRow(0);
-        controller->setList({row("B"), row("C"), row("D"), row("A")}); // fresh rows, A last
-        QCOMPARE(controller->selectedRowMac(), "A");
-        verifyPaintedSelection(3);
-        controller->setList({row("B"), row("C")}); // A gone: nothing painted selected...
-        verifyPaintedSelection(-1);
-        controller->setList(fourRows()); // ...until it comes back
-        verifyPaintedSelection(0);
-        clickHeader(1); // IPv4 ascending: D B C A
-        verifyPaintedSelection(3);
-        controller->setSelectedRowMac(QString()); // what the bridge does for an emptied list
-        controller->setList({});
-        controller->setList(fourRows());
-        verifyPaintedSelection(-1);
-    }
-
-    // A new list between press and release (a probe result) puts the rows back in discovery
-    // order; the release still selects the camera that was pressed.
-    void pressedCameraIsSelectedAcrossAnUpdate()
-    {
-        controller->setList(fourRows());
-        clickHeader(1); // D B C A
-        QTest::mousePress(&viewport(), Qt::LeftButton, {}, cellCentre(0, 0));
-        controller->setList(fourRows()); // A B C D
-        QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, cellCentre(0, 0));
-        QCOMPARE(controller->selectedRowMac(), "D");
-        verifyPaintedSelection(3);
-    }
-
-    void headerClicksSort_data()
-    {
-        QTest::addColumn<QList<int>>("headerClicks");
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<QList<SortDescriptor>>("descriptors");
-        using D = SortDescriptor;
-        using L = QList<SortDescriptor>;
-        const auto ci = TextComparison::caseInsensitive;
-        const auto ls = TextComparison::localizedStandard;
-        const auto cp = TextComparison::codePoint;
-        QTest::newRow("MAC") << QList<int>{0} << "ABCD" << L{D{"macAddress", true, ci}};
-        QTest::newRow("IPv4 ascending") << QList<int>{1} << "DBCA" << L{D{"ipV4.string", true, ls}};
-        QTest::newRow("IPv4 second click descending")
-            << QList<int>{1, 1} << "ACBD" << L{D{"ipV4.string", false, ls}};
-        QTest::newRow("IPv6 by code point")
-            << QList<int>{2} << "CDBA" << L{D{"ipV6.string", true, cp}};
-        QTest::newRow("IPv6 keeps the earlier descriptor behind it")
-            << QList<int>{0, 2} << "CDBA"
-            << L{D{"ipV6.string", true, cp}, D{"macAddress", true, ci}};
-        QTest::newRow("IPv6 twice reverses its own descriptor")
-            << QList<int>{0, 2, 2} << "ABDC"
-            << L{D{"ipV6.string", false, cp}, D{"macAddress", true, ci}};
-        QTest::newRow("after IPv6 another column leaves one descriptor")
-            << QList<int>{0, 2, 4} << "BCDA" << L{D{"modelName", true, ci}};
-        QTest::newRow("auto-IP by value")
-            << QList<int>{3} << "CBAD" << L{D{"autoIp.string", true, ls}};
-        QTest::newRow("model ties keep the previous order (IPv4 descending)")
-            << QList<int>{1, 1, 4} << "BACD" << L{D{"modelName", true, ci}};
-        QTest::newRow("model ties keep the previous order (IPv4 ascending)")
-            << QList<int>{1, 4} << "BDCA" << L{D{"modelName", true, ci}};
-        QTest::newRow("model descending keeps tie order")
-            << QList<int>{1, 4, 4} << "DCAB" << L{D{"modelName", false, ci}};
-        QTest::newRow("serial numbers by digit value")
-            << QList<int>{5} << "BDAC" << L{D{"serialNumber", true, ls}};
-    }
-
-    void headerClicksSort()
-    {
-        QFETCH(QList<int>, headerClicks);
-        QFETCH(QString, order);
-        QFETCH(QList<SortDescriptor>, descriptors);
-        controller->setList(fourRows());
-        QSignalSpy changed(controller.get(), &CameraListTableController::listChanged);
-        for (int column : headerClicks)
-            clickHeader(column);
-        QCOMPARE(changed.count(), headerClicks.size());
-        QCOMPARE(macsOf(controller->list()).join(QString()), order);
-        QCOMPARE(table().sortDescriptors(), descriptors);
-    }
-
-    // A click below the rows applies the first descriptor to the rows as they are now.
-    void clickBelowRows_data()
-    {
-        QTest::addColumn<QList<SortDescriptor>>("before");
-        QTest::addColumn<QString>("order"); // empty: the list is not stored again
-        QTest::addColumn<QList<SortDescriptor>>("after");
-        using L = QList<SortDescriptor>;
-        const SortDescriptor odd{"ipV4", false, TextComparison::localizedStandard};
-        const SortDescriptor mac{"macAddress", true, TextComparison::caseInsensitive};
-        const SortDescriptor model{"modelName", false, TextComparison::caseInsensitive};
-        QTest::newRow("no descriptors: nothing") << L{} << "" << L{};
-        QTest::newRow("unknown key: nothing") << L{odd, mac} << "" << L{odd, mac};
-        QTest::newRow("model descending again, on a new list") << L{model} << "ACDB" << L{model};
-        QTest::newRow("serial: the column's own comparison")
-            << L{{"serialNumber", true, TextComparison::caseInsensitive}} << "BDAC"
-            << L{{"serialNumber", true, TextComparison::localizedStandard}};
-    }
-
-    void clickBelowRows()
-    {
-        QFETCH(QList<SortDescriptor>, before);
-        QFETCH(QString, order);
-        QFETCH(QList<SortDescriptor>, after);
-        table().setSortDescriptors(before);
-        controller->setList(fourRows());
-        QSignalSpy changed(controller.get(), &CameraListTableController::listChanged);
-        clickRow(-1);
-        QCOMPARE(changed.count(), order.isEmpty() ? 0 : 1);
-        QCOMPARE(macsOf(controller->list()).join(QString()), order.isEmpty() ? "ABCD" : order);
-        QCOMPARE(table().sortDescriptors(), after);
-    }
-
-    void headerClickOnEmptyListChangesOnlyDescriptors()
-    {
-        controller->setList({});
-        clickHeader(3);
-        QVERIFY(controller->list().isEmpty());
-        QCOMPARE(table().sortDescriptors().size(), 1);
-    }
-
     // -1: `first` sorts before `second`; 0: they tie (the earlier row stays first); 1: after.
     void comparisons_data()
     {
@@ -432,39 +380,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("second");
         QTest::addColumn<int>("expected");
         const QLocale en(QLocale::English, QLocale::UnitedStates);
-        QTest::newRow("standard: digit runs by value") << "serialNumber" << en << "10.0.0.2"
-                                                       << "10.0.0.10" << -1;
-        QTest::newRow("standard: case ignored") << "serialNumber" << en << "sn-ab1"
-                                                << "SN-AB1" << 0;
-        QTest::newRow("standard: later letter") << "serialNumber" << en << "SNB"
-                                                << "sna" << 1;
-        QTest::newRow("standard, C locale") << "ipV4.string" << QLocale::c() << "10.0.0.2"
-                                            << "10.0.0.10" << -1;
-        QTest::newRow("standard, C locale, case") << "serialNumber" << QLocale::c() << "sn-ab1"
-                                                  << "SN-AB1" << 0;
-        QTest::newRow("standard, German") << "autoIp.string" << QLocale(QLocale::German) << "1.9"
-                                          << "1.10" << -1;
-        QTest::newRow("standard, Japanese") << "serialNumber" << QLocale(QLocale::Japanese) << "sn9"
-                                            << "SN10" << -1;
-        QTest::newRow("case-insensitive: equal") << "macAddress" << en << "A1-B2"
-                                                 << "a1-b2" << 0;
-        QTest::newRow("case-insensitive: digits as characters") << "modelName" << en << "a10"
-                                                                << "a9" << -1;
-        QTest::newRow("case-insensitive: non-ASCII case") << "modelName" << en << "ÄBC"
-                                                          << "äbc" << 0;
-        QTest::newRow("code point: fe80::10 before fe80::9") << "ipV6.string" << en << "fe80::10"
-                                                             << "fe80::9" << -1;
-        QTest::newRow("code point: digit before colon") << "ipV6.string" << en << "fe80::1"
-                                                        << "fe80:::" << -1;
-        QTest::newRow("code point: colon before A") << "ipV6.string" << en << "fe80::"
-                                                    << "fe80:A" << -1;
-        QTest::newRow("code point: upper before lower") << "ipV6.string" << en << "FE80::1"
-                                                        << "fe80::1" << -1;
-        QTest::newRow("code point: NFC") << "ipV6.string" << en << QString::fromUtf8("e\u0301")
-                                         << QString::fromUtf8("\u00e9") << 0;
+        // clang-format off
+        QTest::newRow("standard: case ignored")
+            << "serialNumber" << en << "sn-ab1" << "SN-AB1" << 0;
+        QTest::newRow("standard, C locale")
+            << "ipV4.string" << QLocale::c() << "1.2" << "1.10" << -1;
+        QTest::newRow("standard, C locale, case")
+            << "serialNumber" << QLocale::c() << "sn-a" << "SN-A" << 0;
+        QTest::newRow("case-insensitive: digits as characters")
+            << "modelName" << en << "a10" << "a9" << -1;
+        QTest::newRow("case-insensitive: non-ASCII case")
+            << "macAddress" << en << "ÄBC" << "äbc" << 0;
+        QTest::newRow("code point: upper before lower")
+            << "ipV6.string" << en << "FE80::1" << "fe80::1" << -1;
+        QTest::newRow("code point: NFC")
+            << "ipV6.string" << en << QString::fromUtf8("e\u0301") << QString::fromUtf8("\u00e9") << 0;
         QTest::newRow("code point: astral after U+FFFD")
-            << "ipV6.string" << en << QString::fromUtf8("\U0001F600") << QString::fromUtf8("\uFFFD")
-            << 1;
+            << "ipV6.string" << en << QString::fromUtf8("\U0001F600") << QString::fromUtf8("\uFFFD") << 1;
+        // clang-format on
     }
 
     void comparisons()
@@ -486,56 +419,44 @@ private Q_SLOTS:
         QCOMPARE(ba, expected < 0 ? first : second);
     }
 
-    void ipv6Width_data()
+    // Only ever widened: IPv6 to 7 × L + 25 from 31 UTF-16 units, model names to 7 × L + 10 from
+    // 11 characters as seen (a letter with a combining accent is one).
+    void columnWidths_data()
     {
-        QTest::addColumn<int>("initialWidth");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("width");
-        QTest::newRow("30 characters never widen") << 100 << 30 << 100;
-        QTest::newRow("31 characters ask for 242") << 100 << 31 << 242;
-        QTest::newRow("39 characters ask for 298") << 200 << 39 << 298;
-        QTest::newRow("wider column is not narrowed") << 300 << 39 << 300;
-    }
-
-    void ipv6Width()
-    {
-        QFETCH(int, initialWidth);
-        QFETCH(int, length);
-        QFETCH(int, width);
-        table().setColumnWidth(2, initialWidth);
-        const Rows rows{row("A"), row("B", "x", QString(length, u'f')), row("C")};
-        controller->fitIpv6ColumnWidth(rows);
-        QCOMPARE(table().columnWidth(2), width);
-        QCOMPARE(table().columnWidth(4), 80); // the other fit is not involved
-        controller->setList(rows);            // the new list keeps the widths
-        QCOMPARE(table().columnWidth(2), width);
-    }
-
-    void modelNameWidth_data()
-    {
+        QTest::addColumn<int>("column");
         QTest::addColumn<int>("initialWidth");
         QTest::addColumn<QString>("longest");
         QTest::addColumn<int>("width");
-        QTest::newRow("10 characters never widen") << 40 << "TV-100-PRO" << 40;
-        QTest::newRow("11 characters ask for 87") << 40 << "TV-100-PRO2" << 87;
-        QTest::newRow("wider column is not narrowed") << 120 << "TV-100-PRO2" << 120;
-        // Counted as seen: a letter with a combining accent is one character.
-        QTest::newRow("10 accented letters")
-            << 40 << QString::fromUtf8("e\u0301").repeated(10) << 40;
-        QTest::newRow("11 accented letters")
-            << 40 << QString::fromUtf8("e\u0301").repeated(11) << 87;
+        const QString accented = QString::fromUtf8("e\u0301");
+        // clang-format off
+        QTest::newRow("IPv6, 30 never widen") << 2 << 100 << QString(30, u'f') << 100;
+        QTest::newRow("IPv6, 31 ask for 242") << 2 << 100 << QString(31, u'f') << 242;
+        QTest::newRow("IPv6, 39 ask for 298") << 2 << 200 << QString(39, u'f') << 298;
+        QTest::newRow("IPv6, wider is not narrowed") << 2 << 300 << QString(39, u'f') << 300;
+        QTest::newRow("model, 10 never widen") << 4 << 40 << "TV-100-PRO" << 40;
+        QTest::newRow("model, 11 ask for 87") << 4 << 40 << "TV-100-PRO2" << 87;
+        QTest::newRow("model, wider is not narrowed") << 4 << 120 << "TV-100-PRO2" << 120;
+        QTest::newRow("model, 10 accented letters") << 4 << 40 << accented.repeated(10) << 40;
+        QTest::newRow("model, 11 accented letters") << 4 << 40 << accented.repeated(11) << 87;
+        // clang-format on
     }
 
-    void modelNameWidth()
+    void columnWidths()
     {
+        QFETCH(int, column);
         QFETCH(int, initialWidth);
         QFETCH(QString, longest);
         QFETCH(int, width);
-        table().setColumnWidth(4, initialWidth);
-        controller->fitModelNameColumnWidth(
-            {row("A", "x", "x", "CTRL"), row("B", "x", "x", longest)});
-        QCOMPARE(table().columnWidth(4), width);
-        QCOMPARE(table().columnWidth(2), 235);
+        table().setColumnWidth(column, initialWidth);
+        const int other = table().columnWidth(6 - column);
+        const Rows rows{row("A", "x", "x", "CTRL"),
+                        column == 2 ? row("B", "x", longest) : row("B", "x", "x", longest)};
+        controller->fitIpv6ColumnWidth(rows);
+        controller->fitModelNameColumnWidth(rows);
+        QCOMPARE(table().columnWidth(column), width);
+        QCOMPARE(table().columnWidth(6 - column), other);
+        controller->setList(rows); // the new list keeps the widths
+        QCOMPARE(table().columnWidth(column), width);
     }
 
     void headerInterior()
@@ -568,8 +489,10 @@ private Q_SLOTS:
     void everyHeaderLooksTheSame_data()
     {
         QTest::addColumn<bool>("click"); // else press and hold
+        // clang-format off
         QTest::newRow("pressed section") << false;
         QTest::newRow("sorted section") << true;
+        // clang-format on
     }
 
     void everyHeaderLooksTheSame()
@@ -595,80 +518,64 @@ private Q_SLOTS:
             QTest::mouseRelease(header.viewport(), Qt::LeftButton, {}, centre);
     }
 
+    // Flags of the first of twoCameras(): 'I', '6', 'A' HTTP answered on IPv4, IPv6, auto-IP;
+    // 'S', 'T', 'U' HTTPS likewise; 'p' no HTTP port, 'q' no HTTPS port, 'x' an HTTP port text
+    // with a host after it. 'm': its IPv6 text is the second camera's IPv4 address, which
+    // answered over HTTP; 'd': the second camera has the first's IPv4 address, answered too.
     void pageUrl_data()
     {
-        QTest::addColumn<std::function<void(CameraList &)>>("change");
+        QTest::addColumn<QString>("flags");
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("url");
-        using F = std::function<void(CameraList &)>;
-        const F none = [](CameraList &) {};
-        QTest::newRow("IPv4, HTTPS with its port, whatever HTTP says")
-            << F([](CameraList &c) { c[0].isIpv4HttpsEnabled = c[0].isIpv4Enabled = true; })
-            << "198.18.0.10"
-            << "https://198.18.0.10:8443";
-        QTest::newRow("IPv4, HTTP with its port")
-            << F([](CameraList &c) { c[0].isIpv4Enabled = true; }) << "198.18.0.10"
-            << "http://198.18.0.10:8080";
-        QTest::newRow("IPv4, HTTPS flag without HTTPS port falls to HTTP")
-            << F([](CameraList &c) {
-                   c[0].isIpv4HttpsEnabled = c[0].isIpv4Enabled = true;
-                   c[0].httpsPort.reset();
-               })
-            << "198.18.0.10"
-            << "http://198.18.0.10:8080";
-        QTest::newRow("IPv4, HTTP flag without HTTP port") << F([](CameraList &c) {
-            c[0].isIpv4Enabled = true;
-            c[0].httpPort.reset();
-        }) << "198.18.0.10"
-                                                           << "http://198.18.0.10";
-        QTest::newRow("IPv4, no flag") << none << "198.18.0.10"
-                                       << "http://198.18.0.10";
-        QTest::newRow("IPv6, HTTPS with its port")
-            << F([](CameraList &c) { c[0].isIpv6HttpsEnabled = true; }) << "2001:db8::10"
-            << "https://[2001:db8::10]:8443";
-        QTest::newRow("IPv6, HTTP with its port")
-            << F([](CameraList &c) { c[0].isIpv6Enabled = true; }) << "2001:db8::10"
-            << "http://[2001:db8::10]:8080";
-        QTest::newRow("IPv6, another address's flag does not count")
-            << F([](CameraList &c) { c[0].isIpv4HttpsEnabled = true; }) << "2001:db8::10"
-            << "http://[2001:db8::10]";
-        QTest::newRow("auto-IP, HTTPS with its port")
-            << F([](CameraList &c) { c[0].isAutoIpHttpsEnabled = true; }) << "169.254.3.4"
-            << "https://169.254.3.4:8443";
-        QTest::newRow("auto-IP, HTTP with its port")
-            << F([](CameraList &c) { c[0].isAutoIpEnabled = true; }) << "169.254.3.4"
-            << "http://169.254.3.4:8080";
-        QTest::newRow("auto-IP, no flag") << none << "169.254.3.4"
-                                          << "http://169.254.3.4";
-        QTest::newRow("no camera with that address") << none << "198.18.9.9"
-                                                     << "http://198.18.9.9";
-        QTest::newRow("IPv4 match wins over an earlier camera's IPv6 match")
-            << F([](CameraList &c) {
-                   c[0].ipv6 = "198.18.0.20";
-                   c[0].isIpv6HttpsEnabled = c[1].isIpv4Enabled = true;
-               })
-            << "198.18.0.20"
-            << "http://198.18.0.20:80";
-        QTest::newRow("first camera with the address wins") << F([](CameraList &c) {
-            c[1].ipv4 = "198.18.0.10";
-            c[1].isIpv4Enabled = true;
-        }) << "198.18.0.10"
-                                                            << "http://198.18.0.10";
-        // A device's port text must not take the page to another host.
-        QTest::newRow("port text with a host after it counts as absent") << F([](CameraList &c) {
-            c[0].isIpv4Enabled = true;
-            c[0].httpPort = "80@198.51.100.1";
-        }) << "198.18.0.10"
-                                                                         << "http://198.18.0.10";
+        // clang-format off
+        QTest::newRow("IPv4, HTTPS whatever HTTP says")
+            << "IS" << "198.18.0.10" << "https://198.18.0.10:8443";
+        QTest::newRow("IPv4, HTTP") << "I" << "198.18.0.10" << "http://198.18.0.10:8080";
+        QTest::newRow("IPv4, HTTPS without its port")
+            << "ISq" << "198.18.0.10" << "http://198.18.0.10:8080";
+        QTest::newRow("IPv4, HTTP without its port")
+            << "Ip" << "198.18.0.10" << "http://198.18.0.10";
+        QTest::newRow("IPv4, no flag") << "" << "198.18.0.10" << "http://198.18.0.10";
+        QTest::newRow("IPv6, HTTPS") << "T" << "2001:db8::10" << "https://[2001:db8::10]:8443";
+        QTest::newRow("IPv6, HTTP") << "6" << "2001:db8::10" << "http://[2001:db8::10]:8080";
+        QTest::newRow("IPv6, another address's flag")
+            << "S" << "2001:db8::10" << "http://[2001:db8::10]";
+        QTest::newRow("auto-IP, HTTPS") << "U" << "169.254.3.4" << "https://169.254.3.4:8443";
+        QTest::newRow("auto-IP, HTTP") << "A" << "169.254.3.4" << "http://169.254.3.4:8080";
+        QTest::newRow("auto-IP, no flag") << "" << "169.254.3.4" << "http://169.254.3.4";
+        QTest::newRow("no camera with that address") << "" << "198.18.9.9" << "http://198.18.9.9";
+        QTest::newRow("IPv4 match wins over IPv6")
+            << "Tm" << "198.18.0.20" << "http://198.18.0.20:80";
+        QTest::newRow("first camera wins") << "d" << "198.18.0.10" << "http://198.18.0.10";
+        QTest::newRow("a port text cannot name a host")
+            << "Ix" << "198.18.0.10" << "http://198.18.0.10";
+        // clang-format on
     }
 
     void pageUrl()
     {
-        QFETCH(std::function<void(CameraList &)>, change);
+        QFETCH(QString, flags);
         QFETCH(QString, address);
         QFETCH(QString, url);
         CameraList cameras = twoCameras();
-        change(cameras);
+        Camera &first = cameras[0];
+        first.isIpv4Enabled = flags.contains(u'I');
+        first.isIpv6Enabled = flags.contains(u'6');
+        first.isAutoIpEnabled = flags.contains(u'A');
+        first.isIpv4HttpsEnabled = flags.contains(u'S');
+        first.isIpv6HttpsEnabled = flags.contains(u'T');
+        first.isAutoIpHttpsEnabled = flags.contains(u'U');
+        if (flags.contains(u'p'))
+            first.httpPort.reset();
+        if (flags.contains(u'q'))
+            first.httpsPort.reset();
+        if (flags.contains(u'x'))
+            first.httpPort = "80@198.51.100.1";
+        if (flags.contains(u'm'))
+            first.ipv6 = cameras[1].ipv4;
+        if (flags.contains(u'd'))
+            cameras[1].ipv4 = first.ipv4;
+        cameras[1].isIpv4Enabled = flags.contains(u'm') || flags.contains(u'd');
         QCOMPARE(MyCustomCellView::pageUrl(address, cameras), std::optional(QUrl(url)));
     }
 
@@ -678,12 +585,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("url"); // empty: nothing opens
+        // clang-format off
         QTest::newRow("IPv4 over HTTP") << 0 << 1 << "http://198.18.0.20:80";
         QTest::newRow("IPv4 over HTTPS") << 1 << 1 << "https://198.18.0.10:8443";
         QTest::newRow("IPv6 over HTTP") << 1 << 2 << "http://[2001:db8::10]:8080";
         QTest::newRow("address without underline") << 1 << 3 << "";
         QTest::newRow("placeholder") << 0 << 2 << "";
         QTest::newRow("MAC column") << 0 << 0 << "";
+        // clang-format on
     }
 
     void pressOpensLinkThenTableHandlesClick()
@@ -713,10 +622,12 @@ private Q_SLOTS:
         using T = QList<QEvent::Type>;
         const auto press = QEvent::MouseButtonPress, release = QEvent::MouseButtonRelease,
                    doubleClick = QEvent::MouseButtonDblClick;
+        // clang-format off
         QTest::newRow("press, release, double-click, release")
             << T{press, release, doubleClick, release};
         QTest::newRow("press, release, press, double-click, release")
             << T{press, release, press, doubleClick, release};
+        // clang-format on
     }
 
     void eachPressOfDoubleClickOpens()
@@ -756,8 +667,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("links"); // of the new row 0
         QTest::addColumn<int>("cursorAfterMove");
+        // clang-format off
         QTest::newRow("still a link") << "i" << int(Qt::PointingHandCursor);
         QTest::newRow("no longer a link") << "" << int(Qt::ArrowCursor);
+        // clang-format on
     }
 
     void newListUnderRestingPointer()
