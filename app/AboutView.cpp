@@ -10,9 +10,9 @@
 
 namespace
 {
-constexpr int iconSide = 64;
-constexpr int spaceBelowIcon = 6;
-constexpr QSize minimumPanelSize(284, 184);
+constexpr int kIconSide = 64;
+constexpr int kSpaceBelowIcon = 6;
+constexpr QSize kMinimumPanelSize(284, 184);
 
 QLabel *makeTextLabel(const QString &text, const QFont &font, QWidget *parent)
 {
@@ -27,7 +27,7 @@ QLabel *makeTextLabel(const QString &text, const QFont &font, QWidget *parent)
 AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     : QWidget(parent)
 {
-    setMinimumSize(minimumPanelSize);
+    setMinimumSize(kMinimumPanelSize);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, namedColor(QStringLiteral("#141414")));
     colours.setColor(QPalette::WindowText, namedColor(QStringLiteral("#D0D0D0")));
@@ -35,8 +35,8 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     setAutoFillBackground(true);
 
     auto *icon = new QLabel(this);
-    icon->setFixedSize(iconSide, iconSide);
-    icon->setPixmap(appIconPixmap(iconSide, devicePixelRatioF()));
+    icon->setFixedSize(kIconSide, kIconSide);
+    icon->setPixmap(appIconPixmap(kIconSide, devicePixelRatioF()));
 
     m_name = makeTextLabel(localizedText("applicationName"), appFont(13, QFont::Bold), this);
     const QString versionLine = localizedText("version") + u' ' +
@@ -50,7 +50,7 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     auto *stack = new QVBoxLayout(this);
     stack->addStretch();
     stack->addWidget(icon, 0, Qt::AlignHCenter);
-    stack->addSpacing(spaceBelowIcon);
+    stack->addSpacing(kSpaceBelowIcon);
     for (QLabel *label : {m_name, m_version, m_copyright, m_rights})
         stack->addWidget(label, 0, Qt::AlignHCenter);
     stack->addStretch();
