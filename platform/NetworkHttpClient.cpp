@@ -65,9 +65,10 @@ HttpClient::RequestId NetworkHttpClient::get(const QUrl &url, std::chrono::milli
         m_requests.erase(found);
         // The transfer ends here: its body is never read, and a device that keeps sending
         // must not hold the connection (and so a place of the caller's bound) until the
-        // time-out. Qt reports the abort as a second end, which finds nothing to complete.
+        // time-out. Aborted on the next turn: from inside the reply's own signal, Qt would
+        // report the end twice.
         if (done->reply && done->reply->isRunning())
-            done->reply->abort();
+            QMetaObject::invokeMethod(done->reply, &QNetworkReply::abort, Qt::QueuedConnection);
         done->completion(status);
     };
 
