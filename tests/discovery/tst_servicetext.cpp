@@ -1,13 +1,59 @@
+#include "discovery/Camera.h"
 #include "discovery/DeviceUrl.h"
 #include "discovery/ServiceText.h"
-#include "tests/support/SocketAddress.h"
 
 #include <QTest>
 
+// The values of discovery: a camera, the texts of a TXT record, the URL of a device.
 class TestServiceText : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void defaultsAndEquality()
+    {
+        const Camera c;
+        QCOMPARE(
+            (QStringList{c.macAddress, c.ipv4, c.ipv6, c.autoIp, c.moedelName, c.serialNumber}),
+            QStringList(6, QStringLiteral("---")));
+        QVERIFY(!c.isIpv4Enabled && !c.isIpv4HttpsEnabled && !c.isIpv6Enabled &&
+                !c.isIpv6HttpsEnabled && !c.isAutoIpEnabled && !c.isAutoIpHttpsEnabled);
+        QVERIFY(c.device == Device::none && !c.httpPort && !c.httpsPort);
+
+        // A hand-written operator== that forgets a field fails here, for that field.
+        int field = 0;
+        for (QString Camera::*text :
+             {&Camera::macAddress, &Camera::ipv4, &Camera::ipv6, &Camera::autoIp,
+              &Camera::moedelName, &Camera::serialNumber}) {
+            Camera changed;
+            changed.*text = "x";
+            QVERIFY2(changed != c, qPrintable(QString::number(field++)));
+        }
+        for (bool Camera::*flag : {&Camera::isIpv4Enabled, &Camera::isIpv4HttpsEnabled,
+                                   &Camera::isIpv6Enabled, &Camera::isIpv6HttpsEnabled,
+                                   &Camera::isAutoIpEnabled, &Camera::isAutoIpHttpsEnabled}) {
+            Camera changed;
+            changed.*flag = true;
+            QVERIFY2(changed != c, qPrintable(QString::number(field++)));
+        }
+        for (std::optional<QString> Camera::*port : {&Camera::httpPort, &Camera::httpsPort}) {
+            Camera changed;
+            changed.*port = QString(); // empty differs from absent
+            QVERIFY2(changed != c, qPrintable(QString::number(field++)));
+        }
+        Camera changed;
+        changed.device = Device::camera;
+        QVERIFY(changed != c);
+    }
+
+    void deviceHashIsTheCasePosition()
+    {
+        for (size_t seed : {size_t(0), size_t(0xdeadbeef)}) {
+            QCOMPARE(qHash(Device::none, seed), qHash(0, seed));
+            QCOMPARE(qHash(Device::undefined, seed), qHash(3, seed));
+        }
+        QCOMPARE(std::hash<Device>{}(Device::controller), std::hash<int>{}(2));
+    }
+
     void formatMacAddress()
     {
         // Hyphens at n-2, n-4, 2, 5, 8 of the growing text; case kept, digits not checked,
@@ -27,36 +73,6 @@ private Q_SLOTS:
             QCOMPARE(::formatMacAddress(QString::fromUtf8(text)), QString::fromUtf8(formatted));
     }
 
-    void numericHost()
-    {
-        QCOMPARE(::numericHost(socketAddress("2001:db8::5")), "2001:db8::5");
-        QCOMPARE(::numericHost(socketAddress("fe80::1", 1)), "fe80::1"); // the zone is cut
-        QCOMPARE(::numericHost(QByteArray("\x07\x00", 2)), "");
-        QCOMPARE(::numericHost(QByteArray()), "");
-    }
-
-    void utf8Text_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("ASCII") << QByteArray("tulvo") << true;
-        QTest::newRow("two-byte") << QByteArray("\xc3\xa9") << true;
-        QTest::newRow("byte-order mark kept") << QByteArray("\xef\xbb\xbf") << true;
-        QTest::newRow("empty") << QByteArray() << true;
-        QTest::newRow("lone continuation") << QByteArray("\x80") << false;
-        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
-        QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
-        QTest::newRow("truncated at the end") << QByteArray("\xe2\x82") << false;
-        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << false;
-    }
-
-    void utf8Text()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, valid);
-        QCOMPARE(::utf8Text(bytes).has_value(), valid);
-    }
-
     // Probes and links both go through deviceUrl, so its table is the one for hostile input.
     void deviceUrl_data()
     {
@@ -72,8 +88,6 @@ private Q_SLOTS:
         QTest::newRow("auto-IP, lowest port, leading zeros")
             << int(AddressClass::autoIp) << "169.254.3.4" << std::optional<QString>("0001")
             << "https://169.254.3.4:1";
-        QTest::newRow("mapped auto-IP is IPv6")
-            << v6 << "::ffff:169.254.3.4" << noPort << "https://[::ffff:169.254.3.4]";
         for (const char *host : {"evil.example", "198.18.0.1/x", "", "---", "fe80::1%eth0"})
             QTest::newRow(host) << (QString(host).contains(':') ? v6 : v4) << host << noPort << "";
         QTest::newRow("IPv6 text as IPv4") << v4 << "2001:db8::5" << noPort << "";

@@ -41,8 +41,6 @@ public:
         m_now = target;
     }
 
-    std::optional<qint64> due() const { return m_due; }
-
 private:
     class Timer : public OneShotTimer
     {

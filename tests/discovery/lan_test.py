@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""vindra-scan on the simulated camera network (run under tests/lan/lan-run with fleets/mixed.json).
+"""vindra-scan on the simulated camera network (run under tests/lan/lan-run).
 
-Usage: lan-run --fleet fleets/mixed.json -- /usr/bin/python3 scan_lan_test.py PATH/TO/vindra-scan
-
-Checks that one search lists exactly the fleet's expected cameras with their fields and the six
-flags the device server's answers imply, with and without trusting the test CA, and that a
-device that leaves without a goodbye is gone from the next search of the same process.
+Usage: lan-run --fleet FLEET -- /usr/bin/python3 lan_test.py PATH/TO/vindra-scan CLASS
+ScanOnTheSimulatedNetwork (fleets/mixed.json): one search lists exactly the fleet's expected
+cameras with their fields and flags, with and without trusting the test CA, and a device that
+leaves without a goodbye is gone from the next search. ProbesOfRealAnswers (probe_fleet.json):
+probes of devices that answer as real ones do.
 """
 
 import json
@@ -101,6 +101,36 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
         second = rest.splitlines()
         self.assertEqual(json.loads(second[-1]), {"search": 2, "devices": expected_count - 1})
         self.assertNotIn(VANISHING_MAC, "".join(second))
+
+
+
+class ProbesOfRealAnswers(unittest.TestCase):
+    def test_answers(self):
+        scan = subprocess.Popen([SCAN, "--json", "--watch", "60"], stdout=subprocess.PIPE,
+                                text=True)
+        try:
+            lines = [json.loads(scan.stdout.readline()) for _ in range(6)]
+            # The list is out: no probe may still hold a connection (the stream never ends).
+            time.sleep(0.5)
+            ss = subprocess.run(["ss", "-Htn", "state", "established", "dst", "198.18.2.5"],
+                                capture_output=True, text=True, timeout=10, check=True)
+        finally:
+            scan.kill()
+            scan.wait()
+        self.assertEqual(lines[5], {"search": 1, "devices": 5})
+        flags = {c["macAddress"][-2:]: (c["isIpv4Enabled"], c["isIpv4HttpsEnabled"])
+                 for c in lines[:5]}
+        # Redirects followed to a 200, a 401 counts, a refused HTTPS port sets nothing.
+        self.assertEqual(flags, {"01": (True, False), "02": (True, False), "03": (True, False),
+                                 "04": (True, False), "05": (True, False)})
+        self.assertEqual(ss.stdout, "")
+        log = subprocess.run([os.environ["VINDRA_LAN_CTL"], "requests"], capture_output=True,
+                             text=True, timeout=10, check=True).stdout.splitlines()
+        paths = sorted((r["addr"], r["path"]) for r in map(json.loads, log))
+        moved = "/admin/-set-?el=aa00&moved=1"
+        self.assertEqual([p for a, p in paths if a == "198.18.2.1"], ["/admin/-set-?el=aa00", moved])
+        self.assertEqual([p for a, p in paths if a == "198.18.2.3"], ["/admin/-set-?el=aa00"],
+                         "a log-in challenge is not answered")
 
 
 if __name__ == "__main__":
