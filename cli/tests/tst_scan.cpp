@@ -49,6 +49,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("options"); // mode json type time wait watch count
+        // servicesArePrintedWhenResolvedWithTheirTxt parses a type and --time of its own.
         QTest::newRow("none") << QStringList{} << "0 0 _http._tcp 5 10 0 0";
         QTest::newRow("json, wait")
             << QStringList{"--json", "--wait", "2.5"} << "0 1 _http._tcp 5 2.5 0 0";
@@ -56,8 +57,6 @@ private Q_SLOTS:
             << QStringList{"--watch", "6", "--count", "3"} << "0 0 _http._tcp 5 10 6 3";
         QTest::newRow("services") << QStringList{"--services", "--json"}
                                   << "1 1 _http._tcp 5 10 0 0";
-        QTest::newRow("services with type and time")
-            << QStringList{"--services", "_ipp._tcp", "--time", "2"} << "1 0 _ipp._tcp 2 10 0 0";
         QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0";
         QTest::newRow("version") << QStringList{"--version"} << "3 0 _http._tcp 5 10 0 0";
     }

@@ -21,28 +21,21 @@ private Q_SLOTS:
 
         // A hand-written operator== that forgets a field fails here, for that field.
         int field = 0;
-        for (QString Camera::*text :
-             {&Camera::macAddress, &Camera::ipv4, &Camera::ipv6, &Camera::autoIp,
-              &Camera::moedelName, &Camera::serialNumber}) {
+        const auto differs = [&](auto Camera::*member, auto value) {
             Camera changed;
-            changed.*text = "x";
+            changed.*member = value;
             QVERIFY2(changed != c, qPrintable(QString::number(field++)));
-        }
-        for (bool Camera::*flag : {&Camera::isIpv4Enabled, &Camera::isIpv4HttpsEnabled,
-                                   &Camera::isIpv6Enabled, &Camera::isIpv6HttpsEnabled,
-                                   &Camera::isAutoIpEnabled, &Camera::isAutoIpHttpsEnabled}) {
-            Camera changed;
-            changed.*flag = true;
-            QVERIFY2(changed != c, qPrintable(QString::number(field++)));
-        }
-        for (std::optional<QString> Camera::*port : {&Camera::httpPort, &Camera::httpsPort}) {
-            Camera changed;
-            changed.*port = QString(); // empty differs from absent
-            QVERIFY2(changed != c, qPrintable(QString::number(field++)));
-        }
-        Camera changed;
-        changed.device = Device::camera;
-        QVERIFY(changed != c);
+        };
+        for (auto text : {&Camera::macAddress, &Camera::ipv4, &Camera::ipv6, &Camera::autoIp,
+                          &Camera::moedelName, &Camera::serialNumber})
+            differs(text, QStringLiteral("x"));
+        for (auto flag :
+             {&Camera::isIpv4Enabled, &Camera::isIpv4HttpsEnabled, &Camera::isIpv6Enabled,
+              &Camera::isIpv6HttpsEnabled, &Camera::isAutoIpEnabled, &Camera::isAutoIpHttpsEnabled})
+            differs(flag, true);
+        for (auto port : {&Camera::httpPort, &Camera::httpsPort})
+            differs(port, std::optional<QString>(QString())); // empty differs from absent
+        differs(&Camera::device, Device::camera);
     }
 
     void deviceHashIsTheCasePosition()
