@@ -58,7 +58,6 @@ private Q_SLOTS:
         QTest::newRow("services") << QStringList{"--services", "--json"}
                                   << "1 1 _http._tcp 5 10 0 0";
         QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0";
-        QTest::newRow("version") << QStringList{"--version"} << "3 0 _http._tcp 5 10 0 0";
     }
 
     void accepted()

@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-"""vindra-scan on the simulated camera network (run under tests/lan/lan-run).
+"""vindra-scan on the simulated camera network: lan-run --fleet F -- lan_test.py SCAN CLASS.
 
-Usage: lan-run --fleet FLEET -- /usr/bin/python3 lan_test.py PATH/TO/vindra-scan CLASS
-ScanOnTheSimulatedNetwork (fleets/mixed.json): one search lists exactly the fleet's expected
-cameras with their fields and flags, with and without trusting the test CA, and a device that
-leaves without a goodbye is gone from the next search. ProbesOfRealAnswers (probe_fleet.json):
-probes of devices that answer as real ones do.
+ScanOnTheSimulatedNetwork runs on fleets/mixed.json, ProbesOfRealAnswers on probe_fleet.json.
 """
 
 import json
@@ -16,9 +12,6 @@ import time
 import unittest
 
 SCAN = None
-FIELDS = ["macAddress", "ipv4", "isIpv4Enabled", "isIpv4HttpsEnabled", "ipv6", "isIpv6Enabled",
-          "isIpv6HttpsEnabled", "autoIp", "isAutoIpEnabled", "isAutoIpHttpsEnabled", "modelName",
-          "serialNumber", "device", "httpPort", "httpsPort"]
 VANISHING = "Tulvo TC-100 0011220a0005"
 VANISHING_MAC = "00-11-22-0a-00-05"
 
@@ -62,8 +55,6 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
         self.assertEqual(sorted(c["macAddress"] for c in cameras),
                          sorted(e["macAddress"] for e in expected))
         for camera in cameras:
-            printed_keys = [key for key in FIELDS if key in camera]
-            self.assertEqual(list(camera.keys()), printed_keys, "keys in field order")
             entry = next(e for e in expected if e["macAddress"] == camera["macAddress"])
             self.assertIn(camera, as_printed(entry, trusted), camera["macAddress"])
 

@@ -38,15 +38,6 @@ private Q_SLOTS:
         differs(&Camera::device, Device::camera);
     }
 
-    void deviceHashIsTheCasePosition()
-    {
-        for (size_t seed : {size_t(0), size_t(0xdeadbeef)}) {
-            QCOMPARE(qHash(Device::none, seed), qHash(0, seed));
-            QCOMPARE(qHash(Device::undefined, seed), qHash(3, seed));
-        }
-        QCOMPARE(std::hash<Device>{}(Device::controller), std::hash<int>{}(2));
-    }
-
     void formatMacAddress()
     {
         // Hyphens at n-2, n-4, 2, 5, 8 of the growing text; case kept, digits not checked,
