@@ -58,18 +58,13 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
             entry = next(e for e in expected if e["macAddress"] == camera["macAddress"])
             self.assertIn(camera, as_printed(entry, trusted), camera["macAddress"])
 
-    def scan(self, arguments, trusted):
-        run = subprocess.run([SCAN, "--json", *arguments], env=environment(trusted),
-                             capture_output=True, text=True, timeout=60)
-        self.assertEqual(run.returncode, 0, run.stderr)
-        self.assertEqual(run.stderr, "")
-        return [line for line in run.stdout.splitlines() if line]
-
-    def test_list_trusting_the_test_ca(self):
-        self.check_list(self.scan(["--wait", "20"], trusted=True), trusted=True)
-
-    def test_list_without_trusting_the_test_ca(self):
-        self.check_list(self.scan(["--wait", "20"], trusted=False), trusted=False)
+    def test_list_with_and_without_trusting_the_test_ca(self):
+        for trusted in (True, False):
+            with self.subTest(trusted=trusted):
+                run = subprocess.run([SCAN, "--json", "--wait", "20"], env=environment(trusted),
+                                     capture_output=True, text=True, timeout=60)
+                self.assertEqual((run.returncode, run.stderr), (0, ""), run.stderr)
+                self.check_list([line for line in run.stdout.splitlines() if line], trusted)
 
     def test_watch_device_gone_without_goodbye_is_missing_from_the_next_search(self):
         expected_count = len(fleet()["expected"])
