@@ -10,6 +10,10 @@ HTTPS uses the certificate lan-run issued for the device's group (RUN_DIR/certif
 maps each address to RUN_DIR/server-N.pem; the key is RUN_DIR/server.key); a wildcard socket
 picks it by the address the client connected to. Prints "ready" on stdout once every socket
 listens; appends one JSON line per request to RUN_DIR/requests.log. Exits at once on SIGTERM.
+
+As real devices do, a 401 carries a Basic and a Digest challenge, and a redirect (301, 302,
+303, 307, 308) points to MOVED_PATH, which answers 200. Status 299 stands for a device that
+answers 200 with a body that never ends (a stream), sent until the client closes or for 120 s.
 """
 
 import asyncio
@@ -27,6 +31,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lanlib  # noqa: E402
 
 BACKLOG = 4096
+MOVED_PATH = lanlib.ADMIN_PATH + "&moved=1"
+STREAMING = 299
+CHALLENGES = ('WWW-Authenticate: Basic realm="camera"\r\n'
+              'WWW-Authenticate: Digest realm="camera", qop="auth", nonce="0a4f113b"\r\n')
 
 
 def plan(fleet):
@@ -118,6 +126,8 @@ def make_handler(scheme, port, status, log):
                 answer = 405
             elif path == lanlib.ADMIN_PATH:
                 answer = status
+            elif path == MOVED_PATH and status in (301, 302, 303, 307, 308):
+                answer = 200
             else:
                 answer = 404
             peer = writer.get_extra_info("peername")
@@ -126,9 +136,20 @@ def make_handler(scheme, port, status, log):
                 "port": port, "method": method, "path": path, "status": answer,
                 "peer": strip_zone(peer[0]).removeprefix("::ffff:"),
             }) + "\n")
+            if answer == STREAMING:
+                writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: video/x-motion-jpeg\r\n"
+                             b"Connection: close\r\n\r\n")
+                deadline = time.monotonic() + 120
+                while time.monotonic() < deadline:
+                    writer.write(b"\xff" * 65536)
+                    await writer.drain()
+                return
             body = f"{answer}\n".encode()
+            extra = CHALLENGES if answer == 401 else ""
+            if answer in (301, 302, 303, 307, 308):
+                extra = f"Location: {MOVED_PATH}\r\n"
             writer.write(
-                f"HTTP/1.1 {answer} {http.HTTPStatus(answer).phrase}\r\n"
+                f"HTTP/1.1 {answer} {http.HTTPStatus(answer).phrase}\r\n{extra}"
                 f"Content-Type: text/plain\r\nContent-Length: {len(body)}\r\nConnection: close\r\n\r\n".encode()
                 + body
             )
