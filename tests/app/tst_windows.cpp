@@ -110,7 +110,6 @@ private Q_SLOTS:
     void searchButtonLooks()
     {
         SearchButton button;
-        QCOMPARE(button.text(), localizedText("searchCamera"));
         QCOMPARE(button.font().pixelSize(), 13);
         button.resize(button.sizeHint());
         hover(button, true);
@@ -152,7 +151,6 @@ private Q_SLOTS:
     {
         ModelFixture fixture;
         MainWindowView view(fixture.makeModel());
-        QCOMPARE(view.minimumSize(), QSize(1000, 450));
         view.resize(1200, 700);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
