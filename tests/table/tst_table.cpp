@@ -451,6 +451,9 @@ private Q_SLOTS:
             }
         }
         QVERIFY(titlePixels > 50);
+        for (int column = 1; column < header.count(); ++column) // no separators
+            for (int y = 0; y < before.height(); ++y)
+                QCOMPARE(before.pixel(header.sectionViewportPosition(column) - 1, y), kHeaderFill);
         const QPoint centre(header.sectionViewportPosition(2) + 20, header.height() / 2);
         QTest::mousePress(header.viewport(), Qt::LeftButton, {}, centre);
         if (click)
