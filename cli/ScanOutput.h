@@ -30,6 +30,3 @@ struct ServiceReport {
     QMap<QString, QByteArray> txt;
 };
 QString serviceLine(const ServiceReport &service, bool json);
-
-// `bytes` shown safely on one line: printable ASCII as is, "\" doubled, every other byte \xNN.
-QString escapedBytes(const QByteArray &bytes);

@@ -1,0 +1,124 @@
+#!/usr/bin/python3
+"""vindra-scan on the simulated camera network: lan-run --fleet F -- lan_test.py SCAN CLASS.
+
+ScanOnTheSimulatedNetwork runs on fleets/mixed.json, ProbesOfRealAnswers on probe_fleet.json.
+"""
+
+import json
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+SCAN = None
+VANISHING = "Tulvo TC-100 0011220a0005"
+VANISHING_MAC = "00-11-22-0a-00-05"
+
+
+def fleet():
+    with open(os.environ["VINDRA_LAN_FLEET"], encoding="utf-8") as file:
+        return json.load(file)
+
+
+def as_printed(expected, trusted):
+    """An `expected` entry of the fleet file as vindra-scan --json prints it, with variants."""
+    base = {key: value for key, value in expected.items() if key != "alternatives"}
+    base["modelName"] = base.pop("moedelName")
+    for port in ("httpPort", "httpsPort"):
+        if base[port] is None:
+            del base[port]
+    if not trusted:
+        for flag in ("isIpv4HttpsEnabled", "isIpv6HttpsEnabled", "isAutoIpHttpsEnabled"):
+            base[flag] = False
+    variants = [base]
+    for alternative in expected.get("alternatives", []):
+        variant = dict(base, **alternative)
+        if not trusted:
+            variant["isIpv6HttpsEnabled"] = False
+        variants.append(variant)
+    return variants
+
+
+def environment(trusted):
+    env = dict(os.environ)
+    env.pop("SSL_CERT_FILE", None)
+    if trusted:
+        env["SSL_CERT_FILE"] = os.environ["VINDRA_LAN_CA"]
+    return env
+
+
+class ScanOnTheSimulatedNetwork(unittest.TestCase):
+    def check_list(self, lines, trusted):
+        cameras = [json.loads(line) for line in lines]
+        expected = fleet()["expected"]
+        self.assertEqual(sorted(c["macAddress"] for c in cameras),
+                         sorted(e["macAddress"] for e in expected))
+        for camera in cameras:
+            entry = next(e for e in expected if e["macAddress"] == camera["macAddress"])
+            self.assertIn(camera, as_printed(entry, trusted), camera["macAddress"])
+
+    def test_list_with_and_without_trusting_the_test_ca(self):
+        for trusted in (True, False):
+            with self.subTest(trusted=trusted):
+                run = subprocess.run([SCAN, "--json", "--wait", "20"], env=environment(trusted),
+                                     capture_output=True, text=True, timeout=60)
+                self.assertEqual((run.returncode, run.stderr), (0, ""), run.stderr)
+                self.check_list([line for line in run.stdout.splitlines() if line], trusted)
+
+    def test_watch_device_gone_without_goodbye_is_missing_from_the_next_search(self):
+        expected_count = len(fleet()["expected"])
+        process = subprocess.Popen([SCAN, "--json", "--watch", "9", "--count", "2"],
+                                   env=environment(True), stdout=subprocess.PIPE, text=True)
+        try:
+            first = [process.stdout.readline() for _ in range(expected_count + 1)]
+            self.assertEqual(json.loads(first[-1]), {"search": 1, "devices": expected_count})
+            self.assertIn(VANISHING_MAC, "".join(first))
+            started = time.monotonic()
+            subprocess.run([os.environ["VINDRA_LAN_CTL"], "vanish", VANISHING], check=True,
+                           timeout=10)
+            self.assertLess(time.monotonic() - started, 3.0, "vanish must end before search 2")
+            rest, _ = process.communicate(timeout=40)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertEqual(process.returncode, 0)
+        second = rest.splitlines()
+        self.assertEqual(json.loads(second[-1]), {"search": 2, "devices": expected_count - 1})
+        self.assertNotIn(VANISHING_MAC, "".join(second))
+
+
+
+class ProbesOfRealAnswers(unittest.TestCase):
+    def test_answers(self):
+        scan = subprocess.Popen([SCAN, "--json", "--watch", "60"], stdout=subprocess.PIPE,
+                                text=True)
+        try:
+            lines = [json.loads(scan.stdout.readline()) for _ in range(6)]
+            # The list is out: no probe may still hold a connection (the stream never ends).
+            time.sleep(0.5)
+            ss = subprocess.run(["ss", "-Htn", "state", "established", "dst", "198.18.2.5"],
+                                capture_output=True, text=True, timeout=10, check=True)
+        finally:
+            scan.kill()
+            scan.wait()
+        self.assertEqual(lines[5], {"search": 1, "devices": 5})
+        flags = {c["macAddress"][-2:]: (c["isIpv4Enabled"], c["isIpv4HttpsEnabled"])
+                 for c in lines[:5]}
+        # Redirects followed to a 200, a 401 counts, a refused HTTPS port sets nothing.
+        self.assertEqual(flags, {"01": (True, False), "02": (True, False), "03": (True, False),
+                                 "04": (True, False), "05": (True, False)})
+        self.assertEqual(ss.stdout, "")
+        log = subprocess.run([os.environ["VINDRA_LAN_CTL"], "requests"], capture_output=True,
+                             text=True, timeout=10, check=True).stdout.splitlines()
+        paths = sorted((r["addr"], r["path"]) for r in map(json.loads, log))
+        moved = "/admin/-set-?el=aa00&moved=1"
+        self.assertEqual([p for a, p in paths if a == "198.18.2.1"], ["/admin/-set-?el=aa00", moved])
+        self.assertEqual([p for a, p in paths if a == "198.18.2.3"], ["/admin/-set-?el=aa00"],
+                         "a log-in challenge is not answered")
+
+
+if __name__ == "__main__":
+    SCAN = sys.argv.pop(1)
+    unittest.main(verbosity=2)
