@@ -83,6 +83,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("stores");
         QTest::addColumn<QString>("widths");
         // clang-format off
+        QTest::newRow("after a quiet spell on the next turn") << "a3 t" << "123" << "1" << 1 << "291 150";
+        QTest::newRow("all changes of a turn at once, after they are stored") << "a3 a4 t" << "1234" << "1" << 1 << "291 150";
         QTest::newRow("within the frame: held") << "a3 t m10 a4 t m22" << "123" << "1" << 1 << "291 150";
         QTest::newRow("within the frame: at its end") << "a3 t m10 a4 t m23" << "1234" << "1" << 2 << "291 150";
         QTest::newRow("same count: rebuilt, not fitted") << "p0 s" << "1*2" << "1" << 1 << "120 60";
