@@ -1,7 +1,6 @@
 #include "table/CameraListTableModel.h"
 
 #include "platform/NamedColor.h"
-#include "table/Columns.h"
 
 #include <QBrush>
 #include <QFont>
