@@ -5,6 +5,7 @@
 #include "platform/HttpClient.h"
 
 Model::Model(QObject *parent)
-    : Model([] { return createMdnsBrowser(); }, sharedHttpClient(), {}, defaultProbeLimit, parent)
+    : Model([] { return createDefaultBrowser(); }, sharedHttpClient(), {}, defaultProbeLimit,
+            parent)
 {
 }

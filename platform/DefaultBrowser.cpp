@@ -1,0 +1,51 @@
+#include "platform/DnsSd.h"
+#include "platform/widearea/UnicastDnsSd.h"
+
+namespace
+{
+
+// Multicast and unicast side by side: each reports on its own, so a slow or silent DNS server
+// never holds back what mDNS finds.
+class DefaultBrowser : public DnsSdBrowser
+{
+public:
+    DefaultBrowser()
+        : m_mdns(createMdnsBrowser())
+        , m_unicast(createUnicastBrowser())
+    {
+        for (DnsSdBrowser *browser : {m_mdns.get(), m_unicast.get()})
+            connect(browser, &DnsSdBrowser::serviceFound, this, &DnsSdBrowser::serviceFound);
+    }
+
+    void searchForServicesOfType(const QString &type, const QString &domain) override
+    {
+        const bool local = domain.compare(QLatin1String("local."), Qt::CaseInsensitive) == 0 ||
+                           domain.compare(QLatin1String("local"), Qt::CaseInsensitive) == 0;
+        if (domain.isEmpty() || local)
+            m_mdns->searchForServicesOfType(type, domain);
+        if (!local)
+            m_unicast->searchForServicesOfType(type, domain);
+    }
+
+    void stop() override
+    {
+        m_mdns->stop();
+        m_unicast->stop();
+    }
+
+private:
+    std::unique_ptr<DnsSdBrowser> m_mdns;
+    std::unique_ptr<DnsSdBrowser> m_unicast;
+};
+
+} // namespace
+
+std::unique_ptr<DnsSdBrowser> createUnicastBrowser()
+{
+    return std::make_unique<UnicastBrowser>();
+}
+
+std::unique_ptr<DnsSdBrowser> createDefaultBrowser()
+{
+    return std::make_unique<DefaultBrowser>();
+}
