@@ -1,44 +1,43 @@
 #include "cli/CameraScan.h"
 
 #include "cli/ScanOutput.h"
-
-#include <QMetaObject>
-
-#include <chrono>
+#include "platform/QtOneShotTimer.h"
 
 namespace
 {
 
-std::chrono::milliseconds milliseconds(double seconds)
+qint64 milliseconds(double seconds)
 {
-    return std::chrono::milliseconds(qRound64(seconds * 1000.0));
+    return qRound64(seconds * 1000.0);
+}
+
+std::unique_ptr<OneShotTimer> timerOrDefault(std::unique_ptr<OneShotTimer> timer)
+{
+    return timer ? std::move(timer) : std::make_unique<QtOneShotTimer>();
 }
 
 } // namespace
 
-CameraScan::CameraScan(Model &scanModel, const ScanOptions &scanOptions, Print printText,
-                       Model::OneShotTimer oneShotTimer, QObject *parent)
+CameraScan::CameraScan(Model &model, const ScanOptions &options, Print print,
+                       std::unique_ptr<OneShotTimer> waitTimer,
+                       std::unique_ptr<OneShotTimer> watchTimer, QObject *parent)
     : QObject(parent)
-    , model(scanModel)
-    , options(scanOptions)
-    , print(std::move(printText))
-    , scheduleOneShot(std::move(oneShotTimer))
+    , m_model(model)
+    , m_options(options)
+    , m_print(std::move(print))
+    , m_waitTimer(timerOrDefault(std::move(waitTimer)))
+    , m_watchTimer(timerOrDefault(std::move(watchTimer)))
+    , m_changes(model, [this] { checkComplete(); })
 {
-    // The model announces a change before it stores it: look at the result on a later turn of
-    // the event loop, once for any number of announcements.
-    connect(&model, &Model::objectWillChange, this, [this] {
-        if (checkQueued || printed)
-            return;
-        checkQueued = true;
-        QMetaObject::invokeMethod(this, &CameraScan::checkComplete, Qt::QueuedConnection);
+    connect(&m_model, &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
+    connect(m_waitTimer.get(), &OneShotTimer::timeout, this, [this] {
+        if (!m_printed)
+            printList();
     });
-    connect(&model, &Model::probesSettled, this, [this] {
-        if (!checkQueued && !printed) {
-            checkQueued = true;
-            QMetaObject::invokeMethod(this, &CameraScan::checkComplete, Qt::QueuedConnection);
-        }
-    });
+    connect(m_watchTimer.get(), &OneShotTimer::timeout, this, &CameraScan::search);
 }
+
+CameraScan::~CameraScan() = default;
 
 void CameraScan::start()
 {
@@ -47,42 +46,45 @@ void CameraScan::start()
 
 void CameraScan::search()
 {
-    if (!printed)
+    if (!m_printed)
         printList();
-    if (options.count && searchNumber >= *options.count)
+    if (m_options.count && m_searchNumber >= *m_options.count)
         return;
 
-    const int number = ++searchNumber;
-    printed = false;
-    model.startMdns();
-    scheduleOneShot(milliseconds(options.waitSeconds), [this, number] {
-        if (number == searchNumber && !printed)
-            printList();
-    });
-    if (options.watchSeconds)
-        scheduleOneShot(milliseconds(*options.watchSeconds), [this] { search(); });
+    ++m_searchNumber;
+    m_printed = false;
+    m_model.startMdns();
+    m_waitTimer->start(milliseconds(m_options.waitSeconds));
+    if (m_options.watchSeconds)
+        m_watchTimer->start(milliseconds(*m_options.watchSeconds));
 }
 
 void CameraScan::checkComplete()
 {
-    checkQueued = false;
-    if (!printed && model.isEnabledSearchButton() && model.unsettledProbes() == 0)
+    if (!m_printed && m_model.isEnabledSearchButton() && m_model.unsettledProbes() == 0)
         printList();
 }
 
 void CameraScan::printList()
 {
-    printed = true;
+    m_printed = true;
+    m_waitTimer->stop();
+    const CameraList &cameras = m_model.cameraList();
     QString text;
-    if (options.watchSeconds)
-        text += QStringLiteral("# search %1\n").arg(searchNumber);
-    if (options.json) {
-        for (const Camera &camera : model.cameraList())
+    if (m_options.json) {
+        for (const Camera &camera : cameras)
             text += cameraJson(camera) + QLatin1Char('\n');
+        if (m_options.watchSeconds)
+            text += QStringLiteral("{\"search\":%1,\"devices\":%2}\n")
+                        .arg(m_searchNumber)
+                        .arg(cameras.size());
     } else {
-        text += cameraTable(model.cameraList());
+        if (m_options.watchSeconds)
+            text += QStringLiteral("# search %1\n").arg(m_searchNumber);
+        text += cameraTable(cameras);
     }
-    print(text);
-    if (!options.watchSeconds || (options.count && searchNumber >= *options.count))
+    if (!text.isEmpty())
+        m_print(text);
+    if (!m_options.watchSeconds || (m_options.count && m_searchNumber >= *m_options.count))
         Q_EMIT finished();
 }

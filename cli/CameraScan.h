@@ -1,25 +1,36 @@
 #pragma once
 
 #include "cli/ScanOptions.h"
+#include "discovery/ChangeCoalescer.h"
 #include "discovery/Model.h"
 
 #include <QObject>
 
 #include <functional>
+#include <memory>
+
+class OneShotTimer;
 
 // vindra-scan's camera list: runs searches on a Model as the search button would and prints
 // each search's list once the five-second browse is over and every probe has settled, or when
 // the --wait bound (counted from the start of the search) has passed, whichever comes first -
 // and at the latest just before the next search of --watch starts. Emits finished() after the
 // last list.
+//
+// With --json every line printed is one JSON object: one per device, and under --watch one
+// summary {"search":K,"devices":N} after each search's devices. An empty list prints nothing
+// (only the summary under --watch).
 class CameraScan : public QObject
 {
     Q_OBJECT
 public:
     using Print = std::function<void(const QString &text)>;
 
+    // Null timers: QtOneShotTimers.
     CameraScan(Model &model, const ScanOptions &options, Print print,
-               Model::OneShotTimer oneShotTimer, QObject *parent = nullptr);
+               std::unique_ptr<OneShotTimer> waitTimer = nullptr,
+               std::unique_ptr<OneShotTimer> watchTimer = nullptr, QObject *parent = nullptr);
+    ~CameraScan() override;
 
     void start();
 
@@ -31,11 +42,12 @@ private:
     void checkComplete();
     void printList();
 
-    Model &model;
-    ScanOptions options;
-    Print print;
-    Model::OneShotTimer scheduleOneShot;
-    int searchNumber = 0;
-    bool printed = true;
-    bool checkQueued = false;
+    Model &m_model;
+    ScanOptions m_options;
+    Print m_print;
+    std::unique_ptr<OneShotTimer> m_waitTimer;
+    std::unique_ptr<OneShotTimer> m_watchTimer;
+    ChangeCoalescer m_changes;
+    int m_searchNumber = 0;
+    bool m_printed = true;
 };

@@ -8,8 +8,8 @@ namespace
 {
 
 // Longest accepted time: an hour is plenty for a browse or a wait and keeps every run bounded.
-constexpr double maximumSeconds = 3600.0;
-constexpr double minimumWatchSeconds = 6.0;
+constexpr double kMaximumSeconds = 3600.0;
+constexpr double kMinimumWatchSeconds = 6.0;
 
 std::optional<double> seconds(const QString &text)
 {
@@ -17,7 +17,7 @@ std::optional<double> seconds(const QString &text)
     if (!decimal.match(text).hasMatch())
         return std::nullopt;
     const double value = text.toDouble();
-    if (!std::isfinite(value) || value <= 0.0 || value > maximumSeconds)
+    if (!std::isfinite(value) || value <= 0.0 || value > kMaximumSeconds)
         return std::nullopt;
     return value;
 }
@@ -32,12 +32,18 @@ std::optional<int> positiveCount(const QString &text)
 }
 
 // A DNS-SD service type such as "_http._tcp" (RFC 6763 §7: service name of letters, digits and
-// hyphens, protocol _tcp or _udp), optionally with a subtype ("_sub._printer._tcp" style).
+// hyphens, protocol _tcp or _udp).
 bool isServiceType(const QString &text)
 {
-    static const QRegularExpression type(
-        QStringLiteral("^(_[A-Za-z0-9-]{1,63}\\._sub\\.)?_[A-Za-z0-9-]{1,15}\\._(tcp|udp)\\.?$"));
+    static const QRegularExpression type(QStringLiteral("^_[A-Za-z0-9-]{1,15}\\._(tcp|udp)\\.?$"));
     return type.match(text).hasMatch();
+}
+
+// A subtype such as "_printer._sub._http._tcp" (RFC 6763 §7.1): the querier does not ask for
+// subtypes, so such a browse would find nothing.
+bool isSubtype(const QString &text)
+{
+    return text.contains(QLatin1String("._sub."));
 }
 
 } // namespace
@@ -68,6 +74,10 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
             options.mode = ScanOptions::Mode::services;
             if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-'))) {
                 options.serviceType = arguments.at(++i);
+                if (isSubtype(options.serviceType))
+                    return QStringLiteral("subtypes are not browsed: \"%1\" (browse the service "
+                                          "type itself, e.g. _http._tcp)")
+                        .arg(options.serviceType);
                 if (!isServiceType(options.serviceType))
                     return QStringLiteral("not a service type: \"%1\" (expected e.g. _http._tcp)")
                         .arg(options.serviceType);
@@ -81,7 +91,7 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
             if (!number)
                 return QStringLiteral("%1: not a number of seconds above 0 and up to %2: \"%3\"")
                     .arg(argument)
-                    .arg(maximumSeconds)
+                    .arg(kMaximumSeconds)
                     .arg(*text);
             if (argument == QLatin1String("--time")) {
                 options.timeSeconds = *number;
@@ -90,9 +100,9 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
                 options.waitSeconds = *number;
                 waitGiven = true;
             } else {
-                if (*number < minimumWatchSeconds)
+                if (*number < kMinimumWatchSeconds)
                     return QStringLiteral("--watch: at least %1 seconds between searches")
-                        .arg(minimumWatchSeconds);
+                        .arg(kMinimumWatchSeconds);
                 options.watchSeconds = *number;
             }
         } else if (argument == QLatin1String("--count")) {
@@ -132,16 +142,19 @@ QString scanUsage()
         "multicast DNS and probes their web interfaces, like the search button of Vindra.\n"
         "\n"
         "Camera list (default):\n"
-        "  --json             one JSON object per line and device instead of a table\n"
+        "  --json             JSON lines instead of a table: one object per device,\n"
+        "                     always with \"macAddress\"; an empty list prints nothing\n"
         "  --wait SECONDS     print the list when the 5-second browse is over and every\n"
         "                     probe has answered, or SECONDS after the start (default 10)\n"
         "  --watch SECONDS    search again every SECONDS (at least 6), printing\n"
-        "                     \"# search K\" before each list\n"
+        "                     \"# search K\" before each table, or with --json the\n"
+        "                     object {\"search\":K,\"devices\":N} after each list\n"
         "  --count N          with --watch: stop after N searches\n"
         "\n"
         "Services (a raw DNS-SD browser for support):\n"
-        "  --services [TYPE]  print every service of TYPE (default _http._tcp) the moment\n"
-        "                     it is resolved: name, host, port, addresses, TXT entries\n"
+        "  --services [TYPE]  print every service of TYPE (default _http._tcp, e.g.\n"
+        "                     _ipp._tcp; no subtypes) the moment it is resolved: name,\n"
+        "                     host, port, addresses, TXT entries\n"
         "  --time SECONDS     browse for SECONDS (default 5)\n"
         "  --json             one JSON object per line and service\n"
         "\n"

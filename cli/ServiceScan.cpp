@@ -2,42 +2,47 @@
 
 #include "cli/ScanOutput.h"
 #include "platform/NumericHost.h"
+#include "platform/QtOneShotTimer.h"
 #include "platform/TxtRecord.h"
 
-#include <chrono>
-
-ServiceScan::ServiceScan(DnsSdBrowserFactory browserFactory, const ScanOptions &scanOptions,
-                         Print printLine, Model::OneShotTimer oneShotTimer, QObject *parent)
+ServiceScan::ServiceScan(DnsSdBrowserFactory browserFactory, const ScanOptions &options,
+                         Print print, std::unique_ptr<OneShotTimer> timer, QObject *parent)
     : QObject(parent)
-    , makeBrowser(std::move(browserFactory))
-    , options(scanOptions)
-    , print(std::move(printLine))
-    , scheduleOneShot(std::move(oneShotTimer))
+    , m_makeBrowser(std::move(browserFactory))
+    , m_options(options)
+    , m_print(std::move(print))
+    , m_timer(timer ? std::move(timer) : std::make_unique<QtOneShotTimer>())
 {
+    connect(m_timer.get(), &OneShotTimer::timeout, this, &ServiceScan::stop);
 }
 
 ServiceScan::~ServiceScan() = default;
 
 void ServiceScan::start()
 {
-    browser = makeBrowser();
-    connect(browser.get(), &DnsSdBrowser::serviceFound, this,
-            [this](std::shared_ptr<DnsSdService> service, bool) { found(service); });
-    browser->searchForServicesOfType(options.serviceType, QString());
-    const auto duration = std::chrono::milliseconds(qRound64(options.timeSeconds * 1000.0));
-    scheduleOneShot(duration, [this] {
-        browser->stop();
-        browser.reset();
-        services.clear();
-        Q_EMIT finished();
-    });
+    m_browser = m_makeBrowser();
+    if (m_browser) {
+        connect(m_browser.get(), &DnsSdBrowser::serviceFound, this,
+                [this](std::shared_ptr<DnsSdService> service, bool) { found(service); });
+        m_browser->searchForServicesOfType(m_options.serviceType, QString());
+    }
+    m_timer->start(qRound64(m_options.timeSeconds * 1000.0));
+}
+
+void ServiceScan::stop()
+{
+    if (m_browser)
+        m_browser->stop();
+    m_browser.reset();
+    m_services.clear();
+    Q_EMIT finished();
 }
 
 void ServiceScan::found(const std::shared_ptr<DnsSdService> &service)
 {
     if (!service)
         return;
-    services.append(service);
+    m_services.append(service);
     DnsSdService *raw = service.get();
     connect(raw, &DnsSdService::resolved, this, [raw] { raw->startMonitoring(); });
     // The first TXT report completes the resolution as the user sees it; later changes of the
@@ -46,7 +51,7 @@ void ServiceScan::found(const std::shared_ptr<DnsSdService> &service)
         raw, &DnsSdService::txtRecordChanged, this,
         [this, raw](const QByteArray &txtRecord) { report(raw, txtRecord); },
         Qt::SingleShotConnection);
-    raw->resolve(options.timeSeconds);
+    raw->resolve(m_options.timeSeconds);
 }
 
 void ServiceScan::report(DnsSdService *service, const QByteArray &txtRecord)
@@ -60,5 +65,5 @@ void ServiceScan::report(DnsSdService *service, const QByteArray &txtRecord)
     for (const QByteArray &address : service->addresses())
         line.addresses.append(numericHostText(address));
     line.txt = dictionaryFromTxtRecordData(txtRecord);
-    print(serviceLine(line, options.json));
+    m_print(serviceLine(line, m_options.json));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cli/ScanOptions.h"
-#include "discovery/Model.h"
 #include "platform/DnsSd.h"
 
 #include <QObject>
@@ -9,17 +8,20 @@
 #include <functional>
 #include <memory>
 
+class OneShotTimer;
+
 // `vindra-scan --services`: browses one service type for a fixed time and prints each service
 // the moment it is resolved and its TXT record is known (one line each). Emits finished() when
-// the browse time is over.
+// the browse time is over, also when the factory gave no browser (then nothing is printed).
 class ServiceScan : public QObject
 {
     Q_OBJECT
 public:
     using Print = std::function<void(const QString &line)>;
 
+    // A null `timer`: a QtOneShotTimer.
     ServiceScan(DnsSdBrowserFactory browserFactory, const ScanOptions &options, Print print,
-                Model::OneShotTimer oneShotTimer, QObject *parent = nullptr);
+                std::unique_ptr<OneShotTimer> timer = nullptr, QObject *parent = nullptr);
     ~ServiceScan() override;
 
     void start();
@@ -30,11 +32,12 @@ Q_SIGNALS:
 private:
     void found(const std::shared_ptr<DnsSdService> &service);
     void report(DnsSdService *service, const QByteArray &txtRecord);
+    void stop();
 
-    DnsSdBrowserFactory makeBrowser;
-    ScanOptions options;
-    Print print;
-    Model::OneShotTimer scheduleOneShot;
-    std::unique_ptr<DnsSdBrowser> browser;
-    QList<std::shared_ptr<DnsSdService>> services;
+    DnsSdBrowserFactory m_makeBrowser;
+    ScanOptions m_options;
+    Print m_print;
+    std::unique_ptr<OneShotTimer> m_timer;
+    std::unique_ptr<DnsSdBrowser> m_browser;
+    QList<std::shared_ptr<DnsSdService>> m_services;
 };

@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -43,21 +42,17 @@ int main(int argc, char *argv[])
             out << '\n';
         out.flush();
     };
-    const Model::OneShotTimer timer = [&application](std::chrono::milliseconds interval,
-                                                     std::function<void()> callback) {
-        QTimer::singleShot(interval, &application, std::move(callback));
-    };
     const auto quit = [] { QCoreApplication::exit(0); };
 
     if (options.mode == ScanOptions::Mode::services) {
-        ServiceScan scan([] { return createMdnsBrowser(); }, options, print, timer);
+        ServiceScan scan([] { return createMdnsBrowser(); }, options, print);
         QObject::connect(&scan, &ServiceScan::finished, &application, quit, Qt::QueuedConnection);
         scan.start();
         return QCoreApplication::exec();
     }
 
     Model model;
-    CameraScan scan(model, options, print, timer);
+    CameraScan scan(model, options, print);
     QObject::connect(&scan, &CameraScan::finished, &application, quit, Qt::QueuedConnection);
     scan.start();
     return QCoreApplication::exec();

@@ -1,29 +1,25 @@
+// The search of Model (browse, resolve, TXT monitoring) and the interpretation of each TXT record
+// (addCamera). The probes are in ModelProbes.cpp, the constructor over the process's mDNS
+// querier in ModelWithMdns.cpp.
+
 #include "discovery/Model.h"
 
 #include "discovery/ProbeQueue.h"
 #include "discovery/ServiceText.h"
+#include "platform/QtOneShotTimer.h"
 #include "platform/TxtRecord.h"
-
-#include <QHostAddress>
-#include <QPointer>
-#include <QTimer>
 
 #include <optional>
 
-Model::Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient, OneShotTimer oneShotTimer,
-             int probeLimit, QObject *parent)
+Model::Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient,
+             std::unique_ptr<OneShotTimer> browseTimer, int probeLimit, QObject *parent)
     : QObject(parent)
-    , makeBrowser(std::move(browserFactory))
-    , scheduleOneShot(std::move(oneShotTimer))
-    , probes(std::make_unique<ProbeQueue>(httpClient, probeLimit))
+    , m_makeBrowser(std::move(browserFactory))
+    // A precise timer: a coarse one may fire up to 5 % early, and the browse must last its 5 s.
+    , m_browseTimer(browseTimer ? std::move(browseTimer) : std::make_unique<QtOneShotTimer>())
+    , m_probes(std::make_unique<ProbeQueue>(httpClient, probeLimit))
 {
-    if (!scheduleOneShot) {
-        scheduleOneShot = [this](std::chrono::milliseconds interval,
-                                 std::function<void()> callback) {
-            // A coarse timer may fire up to 5 % early: the browse must last its full 5 s.
-            QTimer::singleShot(interval, Qt::PreciseTimer, this, std::move(callback));
-        };
-    }
+    connect(m_browseTimer.get(), &OneShotTimer::timeout, this, &Model::stopMdns);
 }
 
 Model::~Model() = default;
@@ -50,38 +46,41 @@ void Model::startMdns()
 {
     setCameraList({});
 
-    // Results and waiting probes of the previous search must not touch the new list.
-    ++search;
-    probesOfSearch = 0;
-    probes->clearPending();
+    // Results of the previous search must not touch the new list, and its probes must not hold
+    // the places of the new search's: they are dropped, also those already sent.
+    ++m_search;
+    m_probesOfSearch = 0;
+    m_probes->abandonAll();
 
     // The previous search's services are released; cutting their connections first makes sure
     // no TXT record of theirs reaches addCamera even if someone else still holds one of them.
-    for (const auto &service : std::as_const(services))
+    for (const auto &service : std::as_const(m_services))
         disconnect(service.get(), nullptr, this, nullptr);
-    services.clear();
+    m_services.clear();
 
     setIsEnabledSearchButton(false);
 
-    browser = makeBrowser();
-    if (browser) {
-        connect(browser.get(), &DnsSdBrowser::serviceFound, this,
+    m_browser = m_makeBrowser();
+    if (m_browser) {
+        connect(m_browser.get(), &DnsSdBrowser::serviceFound, this,
                 &Model::netServiceBrowserDidFindService);
-        browser->searchForServicesOfType(targetDomainName, QString());
+        m_browser->searchForServicesOfType(targetDomainName, QString());
     }
 
-    // Not kept and never cancelled. The search button stays disabled until it has fired, so
-    // it ends the search that scheduled it (vindra-scan --watch waits at least 6 s too).
-    scheduleOneShot(browseDuration, [this] { stopMdns(); });
+    // One timer, restarted: a search started while another browses lasts its own five seconds.
+    m_browseTimer->start(kBrowseDurationMs);
 }
 
 void Model::stopMdns()
 {
-    if (!browser)
+    // A browse that could not start (no browser) still ends: the button comes back.
+    if (!m_browser && _isEnabledSearchButton)
         return;
-    browser->stop();
+    m_browseTimer->stop();
+    if (m_browser)
+        m_browser->stop();
     setIsEnabledSearchButton(true);
-    browser.reset();
+    m_browser.reset();
 }
 
 void Model::netServiceBrowserDidFindService(std::shared_ptr<DnsSdService> service, bool moreComing)
@@ -89,13 +88,13 @@ void Model::netServiceBrowserDidFindService(std::shared_ptr<DnsSdService> servic
     Q_UNUSED(moreComing); // every report is handled at once
     if (!service)
         return;
-    services.append(service);
+    m_services.append(service);
     DnsSdService *raw = service.get();
     connect(raw, &DnsSdService::resolved, this, [this, raw] { netServiceDidResolveAddress(raw); });
     connect(raw, &DnsSdService::txtRecordChanged, this, [this, raw](const QByteArray &txtRecord) {
         netServiceDidUpdateTxtRecordData(raw, txtRecord);
     });
-    raw->resolve(resolveTimeoutSeconds);
+    raw->resolve(kResolveTimeoutSeconds);
 }
 
 void Model::netServiceDidResolveAddress(DnsSdService *service)

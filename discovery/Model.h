@@ -1,6 +1,8 @@
 #pragma once
 
 #include "discovery/Camera.h"
+#include "discovery/DeviceUrl.h"
+#include "platform/Clock.h"
 #include "platform/DnsSd.h"
 
 #include <QByteArray>
@@ -31,10 +33,6 @@ class Model : public QObject
 {
     Q_OBJECT
 public:
-    // Schedules `callback` once after `interval` on the main loop.
-    using OneShotTimer =
-        std::function<void(std::chrono::milliseconds interval, std::function<void()> callback)>;
-
     // Probes in flight at most (see ProbeQueue for why there is a bound at all). An address that
     // does not answer ARP/NDP holds its neighbour entry and its probes for several seconds. 256
     // keeps such entries at a quarter of the kernel's 1024 even when every address is dead, so
@@ -42,13 +40,13 @@ public:
     // network with 1000 devices, the live devices' probes settle within a fifth of the
     // unbounded time with 5 % or 20 % dead devices; with 128 they take up to 2.5 times as long,
     // with 64 up to 5 times. With every device answering the bound makes no difference.
-    static constexpr int defaultProbeLimit = 256;
+    static constexpr int kDefaultProbeLimit = 256;
 
-    // The process's mDNS querier, the shared HTTP client and QTimer.
+    // The process's mDNS querier, the shared HTTP client and a QtOneShotTimer.
     explicit Model(QObject *parent = nullptr);
-    // An empty `oneShotTimer` means QTimer::singleShot.
+    // `browseTimer` ends each browse (null: a QtOneShotTimer).
     Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient,
-          OneShotTimer oneShotTimer = {}, int probeLimit = defaultProbeLimit,
+          std::unique_ptr<OneShotTimer> browseTimer = nullptr, int probeLimit = kDefaultProbeLimit,
           QObject *parent = nullptr);
     ~Model() override;
 
@@ -76,9 +74,11 @@ public:
     void probeAutoIp(const QString &address, const QString &port, bool isHttps,
                      qsizetype cameraIndex);
 
-    // The probe URL for `host` (an IPv6 address in brackets) and `port`; an invalid QUrl when the
-    // host is not a numeric address or the port is not a decimal number from 1 to 65535.
-    static QUrl makeProbeUrl(const QString &host, const QString &port, bool isHttps);
+    // The probe URL: the device URL (deviceUrl) with the administration path; nothing when the
+    // address is not a numeric address of its class or the port is not a decimal number from 1
+    // to 65535.
+    static std::optional<QUrl> makeProbeUrl(AddressClass addressClass, const QString &address,
+                                            const QString &port, bool isHttps);
 
     // Probe results of the search `search`: 200 and 401 set the flag, any other status clears it.
     // A result of an earlier search, or for an index outside cameraList, is dropped.
@@ -88,21 +88,21 @@ public:
                            quint64 probeSearch);
 
     // The running search, counted from 1 by startMdns.
-    quint64 currentSearch() const { return search; }
+    quint64 currentSearch() const { return m_search; }
     // Probes of the current search that have not completed (waiting or in flight).
-    int unsettledProbes() const { return probesOfSearch; }
+    int unsettledProbes() const { return m_probesOfSearch; }
 
     // Constants of the protocol, read by the code that uses them.
 private:
     bool _isEnabledSearchButton = true;
     CameraList _cameraList;
-    std::unique_ptr<DnsSdBrowser> browser;
+    std::unique_ptr<DnsSdBrowser> m_browser;
 
 public:
     const QString targetDomainName = QStringLiteral("_http._tcp");
 
 private:
-    QList<std::shared_ptr<DnsSdService>> services;
+    QList<std::shared_ptr<DnsSdService>> m_services;
 
 public:
     const QString identifierTarget = QStringLiteral("tulvo");
@@ -116,10 +116,11 @@ public:
     const QString identifierHttpPort = QStringLiteral("http_port");
     const QString identifierHttpsPort = QStringLiteral("https_port");
 
-    static constexpr std::chrono::milliseconds browseDuration{5000};
-    static constexpr double resolveTimeoutSeconds = 10.0;
-    static constexpr std::chrono::milliseconds probeTimeout{60000};
-    inline static const QString probePathAndQuery = QStringLiteral("/admin/-set-?el=aa00");
+    static constexpr qint64 kBrowseDurationMs = 5000;
+    static constexpr double kResolveTimeoutSeconds = 10.0;
+    static constexpr std::chrono::milliseconds kProbeTimeout{60000};
+    static constexpr char kProbePath[] = "/admin/-set-";
+    static constexpr char kProbeQuery[] = "el=aa00";
 
 Q_SIGNALS:
     // Announces an assignment to isEnabledSearchButton or cameraList that is about to happen.
@@ -139,15 +140,15 @@ private:
     void changeCameraList(const std::function<void(CameraList &)> &change);
 
     using ResultStep = void (Model::*)(int, bool, qsizetype, quint64);
-    void launchProbe(const QString &address, const QString &host, const QString &port, bool isHttps,
-                     qsizetype cameraIndex, ResultStep resultStep);
+    void launchProbe(AddressClass addressClass, const QString &address, const QString &port,
+                     bool isHttps, qsizetype cameraIndex, ResultStep resultStep);
     void applyResult(int statusCode, bool isHttps, qsizetype cameraIndex, quint64 probeSearch,
                      bool Camera::*httpFlag, bool Camera::*httpsFlag);
     void probeSettled(quint64 probeSearch);
 
-    DnsSdBrowserFactory makeBrowser;
-    OneShotTimer scheduleOneShot;
-    std::unique_ptr<ProbeQueue> probes;
-    quint64 search = 0;
-    int probesOfSearch = 0;
+    DnsSdBrowserFactory m_makeBrowser;
+    std::unique_ptr<OneShotTimer> m_browseTimer;
+    std::unique_ptr<ProbeQueue> m_probes;
+    quint64 m_search = 0;
+    int m_probesOfSearch = 0;
 };

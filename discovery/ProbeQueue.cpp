@@ -3,7 +3,7 @@
 #include <algorithm>
 
 ProbeQueue::ProbeQueue(HttpClient &client, int limit)
-    : state(std::make_shared<State>(State{&client, std::max(limit, 1), 0, {}}))
+    : m_state(std::make_shared<State>(State{&client, std::max(limit, 1), {}, 0, {}}))
 {
 }
 
@@ -12,41 +12,47 @@ ProbeQueue::~ProbeQueue() = default;
 void ProbeQueue::enqueue(const QUrl &url, std::chrono::milliseconds timeout,
                          HttpClient::Completion completion)
 {
-    state->waiting.push_back({url, timeout, std::move(completion)});
-    startWaiting(state);
+    m_state->waiting.push_back({url, timeout, std::move(completion)});
+    startWaiting(m_state);
 }
 
-void ProbeQueue::clearPending()
+void ProbeQueue::abandonAll()
 {
-    state->waiting.clear();
+    m_state->waiting.clear();
+    const auto inFlight = std::exchange(m_state->inFlight, {});
+    for (const auto &[sequence, id] : inFlight)
+        m_state->client->abort(id);
 }
 
 int ProbeQueue::inFlight() const
 {
-    return state->inFlight;
+    return static_cast<int>(m_state->inFlight.size());
 }
 
 qsizetype ProbeQueue::pending() const
 {
-    return static_cast<qsizetype>(state->waiting.size());
+    return static_cast<qsizetype>(m_state->waiting.size());
 }
 
 void ProbeQueue::startWaiting(const std::shared_ptr<State> &state)
 {
-    while (state->inFlight < state->limit && !state->waiting.empty()) {
+    while (static_cast<int>(state->inFlight.size()) < state->limit && !state->waiting.empty()) {
         Request request = std::move(state->waiting.front());
         state->waiting.pop_front();
-        ++state->inFlight;
+        const quint64 sequence = ++state->sent;
         std::weak_ptr<State> weakState = state;
-        state->client->get(
-            request.url, request.timeout,
-            [weakState, completion = std::move(request.completion)](std::optional<int> status) {
-                if (const auto alive = weakState.lock())
-                    --alive->inFlight;
-                completion(status);
-                // The completion may have dropped the queue; start the next only if it lives.
-                if (const auto alive = weakState.lock())
-                    startWaiting(alive);
-            });
+        const HttpClient::RequestId id =
+            state->client->get(request.url, request.timeout,
+                               [weakState, sequence, completion = std::move(request.completion)](
+                                   std::optional<int> status) {
+                                   if (const auto alive = weakState.lock())
+                                       alive->inFlight.erase(sequence);
+                                   completion(status);
+                                   // The completion may have dropped the queue; start the next only
+                                   // if it lives.
+                                   if (const auto alive = weakState.lock())
+                                       startWaiting(alive);
+                               });
+        state->inFlight.emplace(sequence, id);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <deque>
+#include <map>
 #include <memory>
 
 // Sends web-interface probes through an HttpClient with at most `limit` requests in flight,
@@ -16,9 +17,8 @@
 // entries by default) holds, so probes would fail for no fault of the devices.
 //
 // Each completion runs exactly once, on the main thread, never from inside enqueue(), unless
-// the request was still waiting when clearPending() dropped it (then it never runs). The queue
-// may be destroyed while requests are in flight: their completions still run, nothing else
-// is touched.
+// abandonAll() dropped its request first (then it never runs). The queue may be destroyed while
+// requests are in flight: their completions still run, nothing else is touched.
 class ProbeQueue
 {
 public:
@@ -30,8 +30,9 @@ public:
     void enqueue(const QUrl &url, std::chrono::milliseconds timeout,
                  HttpClient::Completion completion);
 
-    // Forgets the requests that have not been sent yet; those in flight go on.
-    void clearPending();
+    // Forgets the requests that have not been sent yet and aborts those in flight, so that their
+    // places are free at once.
+    void abandonAll();
 
     int inFlight() const;
     qsizetype pending() const;
@@ -45,10 +46,11 @@ private:
     struct State {
         HttpClient *client;
         int limit;
-        int inFlight = 0;
+        std::map<quint64, HttpClient::RequestId> inFlight; // by sequence number
+        quint64 sent = 0;
         std::deque<Request> waiting;
     };
     static void startWaiting(const std::shared_ptr<State> &state);
 
-    std::shared_ptr<State> state;
+    std::shared_ptr<State> m_state;
 };

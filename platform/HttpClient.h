@@ -16,9 +16,15 @@ public:
     // unreachable, timed out, TLS handshake or certificate failure, ...).
     using Completion = std::function<void(std::optional<int> statusCode)>;
 
+    using RequestId = quint64;
+
     // Sends the request at once. `completion` runs exactly once, on the main thread, never from
-    // inside this call.
-    virtual void get(const QUrl &url, std::chrono::milliseconds timeout, Completion completion) = 0;
+    // inside this call, unless abort() ends the request first.
+    virtual RequestId get(const QUrl &url, std::chrono::milliseconds timeout,
+                          Completion completion) = 0;
+    // Ends request `id` and closes its connection, if it has not completed yet; its completion
+    // never runs. An id that has completed is ignored.
+    virtual void abort(RequestId id) = 0;
 };
 
 // The process-wide client over one QNetworkAccessManager (default redirect policy and

@@ -22,9 +22,15 @@ bool isFollowedRedirect(int status)
 
 } // namespace
 
+// One request from get() to its completion (or abort).
+struct NetworkHttpClient::Request {
+    QPointer<QNetworkReply> reply;
+    Completion completion;
+};
+
 NetworkHttpClient::NetworkHttpClient(QObject *parent)
     : QObject(parent)
-    , manager(new QNetworkAccessManager(this))
+    , m_manager(new QNetworkAccessManager(this))
 {
     // OpenSSL's own variable for an extra trust store; Qt looks only at the system's
     // directories, so it is honoured here. Certificates are added, never removed.
@@ -35,42 +41,51 @@ NetworkHttpClient::NetworkHttpClient(QObject *parent)
         if (!certificates.isEmpty()) {
             QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
             configuration.addCaCertificates(certificates);
-            sslConfiguration = configuration;
+            m_sslConfiguration = configuration;
         }
     }
 }
 
 NetworkHttpClient::~NetworkHttpClient() = default;
 
-void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
-                            Completion completion)
+HttpClient::RequestId NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
+                                             Completion completion)
 {
+    const RequestId id = ++m_lastId;
+    auto request = std::make_shared<Request>();
+    request->completion = std::move(completion);
+    m_requests.emplace(id, request);
+
+    // Completes the request once; an aborted or completed one is past this already.
+    const auto finish = [this, id](std::optional<int> status) {
+        const auto found = m_requests.find(id);
+        if (found == m_requests.end())
+            return;
+        const std::shared_ptr<Request> done = found->second;
+        m_requests.erase(found);
+        // The transfer ends here: its body is never read, and a device that keeps sending
+        // must not hold the connection (and so a place of the caller's bound) until the
+        // time-out. Aborted on the next turn: from inside the reply's own signal, Qt would
+        // report the end twice.
+        if (done->reply && done->reply->isRunning())
+            QMetaObject::invokeMethod(done->reply, &QNetworkReply::abort, Qt::QueuedConnection);
+        done->completion(status);
+    };
+
     if (!url.isValid() || url.isRelative()) {
-        QTimer::singleShot(0, this, [completion = std::move(completion)] { completion({}); });
-        return;
+        QTimer::singleShot(0, this, [finish] { finish(std::nullopt); });
+        return id;
     }
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(timeout.count()));
-    if (sslConfiguration)
-        request.setSslConfiguration(*sslConfiguration);
+    QNetworkRequest networkRequest(url);
+    networkRequest.setTransferTimeout(static_cast<int>(timeout.count()));
+    if (m_sslConfiguration)
+        networkRequest.setSslConfiguration(*m_sslConfiguration);
     // Each address is asked once: keeping its connection (and TLS context) cached for reuse
     // only costs memory (some 400 KB per address with TLS, measured at 300 devices).
-    request.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
-    QNetworkReply *reply = manager->get(request);
-    // The body is never read. A small buffer keeps an endless one from filling memory: the
-    // transfer then stalls and ends at the time-out.
-    reply->setReadBufferSize(16 * 1024);
-
-    // The final response's headers complete the request; the reply itself runs to its end in
-    // the background (aborting it here makes Qt's HTTP thread report a second error).
-    auto done = std::make_shared<bool>(false);
-    const auto finish = [done, completion](std::optional<int> status) {
-        if (*done)
-            return;
-        *done = true;
-        completion(status);
-    };
+    networkRequest.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
+    QNetworkReply *reply = m_manager->get(networkRequest);
+    request->reply = reply;
 
     connect(reply, &QNetworkReply::metaDataChanged, this, [reply, finish] {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -86,6 +101,18 @@ void NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
         finish(status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt);
         reply->deleteLater();
     });
+    return id;
+}
+
+void NetworkHttpClient::abort(RequestId id)
+{
+    const auto found = m_requests.find(id);
+    if (found == m_requests.end())
+        return;
+    const QPointer<QNetworkReply> reply = found->second->reply;
+    m_requests.erase(found);
+    if (reply)
+        reply->abort();
 }
 
 HttpClient &sharedHttpClient()

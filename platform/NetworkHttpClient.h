@@ -5,14 +5,17 @@
 #include <QObject>
 #include <QSslConfiguration>
 
+#include <map>
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
 
 // HttpClient over one QNetworkAccessManager: GET with Qt's default redirect policy (no less safe
 // redirects followed), default certificate validation and a transfer time-out. A request is
-// complete as soon as the final response's headers have arrived; the body is never read, and no
-// connection is kept open afterwards. Lives on the main thread; completions run there.
+// complete as soon as the final response's headers have arrived; then its transfer is ended, so
+// the body is never read and no connection stays open afterwards. Lives on the main thread;
+// completions run there.
 //
 // Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable for an extra trust
 // store, which Qt itself does not read) are trusted in addition to the system's.
@@ -23,9 +26,15 @@ public:
     explicit NetworkHttpClient(QObject *parent = nullptr);
     ~NetworkHttpClient() override;
 
-    void get(const QUrl &url, std::chrono::milliseconds timeout, Completion completion) override;
+    RequestId get(const QUrl &url, std::chrono::milliseconds timeout,
+                  Completion completion) override;
+    void abort(RequestId id) override;
 
 private:
-    QNetworkAccessManager *manager;
-    std::optional<QSslConfiguration> sslConfiguration;
+    struct Request;
+
+    QNetworkAccessManager *m_manager;
+    std::optional<QSslConfiguration> m_sslConfiguration;
+    std::map<RequestId, std::shared_ptr<Request>> m_requests;
+    RequestId m_lastId = 0;
 };

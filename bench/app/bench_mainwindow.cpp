@@ -14,9 +14,9 @@
 #include "table/DisplayedCameraList.h"
 #include "tests/support/FakeDnsSd.h"
 #include "tests/support/FakeHttpClient.h"
-#include "tests/support/FakeOneShotTimer.h"
+#include "tests/support/FakeTime.h"
 #include "tests/support/SocketAddress.h"
-#include "tests/support/TxtBytes.h"
+#include "tests/support/TxtRecords.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -89,9 +89,9 @@ int main(int argc, char *argv[])
 
     FakeDnsSdBrowserFactory browsers;
     FakeHttpClient http;
-    FakeOneShotTimer timers;
+    FakeTime time;
     // Every probe may be in flight at once: the results' order is the bench's, not the queue's.
-    auto owned = std::make_unique<Model>(browsers.factory(), http, timers.scheduler(),
+    auto owned = std::make_unique<Model>(browsers.factory(), http, time.makeTimer(),
                                          cameraCount * resultsPerCamera);
     Model &model = *owned;
     MainWindowView view(std::move(owned));

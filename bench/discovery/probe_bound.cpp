@@ -69,20 +69,22 @@ QList<Probe> devicePlan(const QJsonObject &device)
             httpsPort = text.mid(11);
     }
     QList<Probe> plan;
-    const auto add = [&](const QString &address, bool brackets) {
+    const auto add = [&](const QString &address, AddressClass addressClass) {
         if (address == placeholderText)
             return;
-        const QString host = brackets ? "[" + address + "]" : address;
+        const auto url = [&](const QString &port, bool isHttps) {
+            return Model::makeProbeUrl(addressClass, address, port, isHttps).value_or(QUrl());
+        };
         if (httpsPort)
-            plan.append({Model::makeProbeUrl(host, *httpsPort, true), live.contains(address)});
+            plan.append({url(*httpsPort, true), live.contains(address)});
         if (httpPort)
-            plan.append({Model::makeProbeUrl(host, *httpPort, false), live.contains(address)});
+            plan.append({url(*httpPort, false), live.contains(address)});
         if (!httpPort && !httpsPort)
-            plan.append({Model::makeProbeUrl(host, "80", false), live.contains(address)});
+            plan.append({url("80", false), live.contains(address)});
     };
-    add(ipv4, false);
-    add(ipv6, true);
-    add(autoIp, false);
+    add(ipv4, AddressClass::ipv4);
+    add(ipv6, AddressClass::ipv6);
+    add(autoIp, AddressClass::autoIp);
     return plan;
 }
 
@@ -91,7 +93,7 @@ QList<Probe> devicePlan(const QJsonObject &device)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    int limit = Model::defaultProbeLimit;
+    int limit = Model::kDefaultProbeLimit;
     const QStringList arguments = QCoreApplication::arguments();
     const qsizetype at = arguments.indexOf("--limit");
     if (at > 0 && at + 1 < arguments.size())
@@ -118,18 +120,19 @@ int main(int argc, char *argv[])
     const double cpuStart = cpuSeconds();
     clock.start();
     for (const Probe &probe : std::as_const(plan)) {
-        queue.enqueue(probe.url, Model::probeTimeout, [&, live = probe.live](std::optional<int> s) {
-            answered += s ? 1 : 0;
-            if (live) {
-                liveFailed += s ? 0 : 1;
-                if (--liveLeft == 0)
-                    liveSettled = clock.elapsed();
-            }
-            if (--allLeft == 0) {
-                allSettled = clock.elapsed();
-                QCoreApplication::quit();
-            }
-        });
+        queue.enqueue(probe.url, Model::kProbeTimeout,
+                      [&, live = probe.live](std::optional<int> s) {
+                          answered += s ? 1 : 0;
+                          if (live) {
+                              liveFailed += s ? 0 : 1;
+                              if (--liveLeft == 0)
+                                  liveSettled = clock.elapsed();
+                          }
+                          if (--allLeft == 0) {
+                              allSettled = clock.elapsed();
+                              QCoreApplication::quit();
+                          }
+                      });
     }
     if (!plan.isEmpty())
         QCoreApplication::exec();

@@ -4,7 +4,7 @@
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
 #include "table/ObservableCamera.h"
-#include "tests/app/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

@@ -2,7 +2,7 @@
 #include "app/MainWindowView.h"
 #include "app/SearchButton.h"
 #include "platform/LocalizedText.h"
-#include "tests/app/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QEnterEvent>
 #include <QTest>

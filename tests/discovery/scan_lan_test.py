@@ -85,8 +85,8 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
         process = subprocess.Popen([SCAN, "--json", "--watch", "9", "--count", "2"],
                                    env=environment(True), stdout=subprocess.PIPE, text=True)
         try:
-            self.assertEqual(process.stdout.readline(), "# search 1\n")
-            first = [process.stdout.readline() for _ in range(expected_count)]
+            first = [process.stdout.readline() for _ in range(expected_count + 1)]
+            self.assertEqual(json.loads(first[-1]), {"search": 1, "devices": expected_count})
             self.assertIn(VANISHING_MAC, "".join(first))
             started = time.monotonic()
             subprocess.run([os.environ["VINDRA_LAN_CTL"], "vanish", VANISHING], check=True,
@@ -98,10 +98,8 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
                 process.kill()
                 process.wait()
         self.assertEqual(process.returncode, 0)
-        lines = rest.splitlines()
-        self.assertEqual(lines[0], "# search 2")
-        second = lines[1:]
-        self.assertEqual(len(second), expected_count - 1)
+        second = rest.splitlines()
+        self.assertEqual(json.loads(second[-1]), {"search": 2, "devices": expected_count - 1})
         self.assertNotIn(VANISHING_MAC, "".join(second))
 
 

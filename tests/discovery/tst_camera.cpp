@@ -12,25 +12,21 @@ class TestCamera : public QObject
 private Q_SLOTS:
     void defaults()
     {
-        const Camera camera;
-        for (const QString &text : {camera.macAddress, camera.ipv4, camera.ipv6, camera.autoIp,
-                                    camera.moedelName, camera.serialNumber})
-            QCOMPARE(text, QStringLiteral("---"));
-        QVERIFY(!camera.isIpv4Enabled && !camera.isIpv4HttpsEnabled && !camera.isIpv6Enabled &&
-                !camera.isIpv6HttpsEnabled && !camera.isAutoIpEnabled &&
-                !camera.isAutoIpHttpsEnabled);
-        QCOMPARE(camera.device, Device::none);
-        QVERIFY(!camera.httpPort.has_value());
-        QVERIFY(!camera.httpsPort.has_value());
-        QCOMPARE(Camera(), Camera());
+        const Camera c;
+        QCOMPARE(
+            (QStringList{c.macAddress, c.ipv4, c.ipv6, c.autoIp, c.moedelName, c.serialNumber}),
+            QStringList(6, QStringLiteral("---")));
+        QVERIFY(!c.isIpv4Enabled && !c.isIpv4HttpsEnabled && !c.isIpv6Enabled &&
+                !c.isIpv6HttpsEnabled && !c.isAutoIpEnabled && !c.isAutoIpHttpsEnabled);
+        QVERIFY(c.device == Device::none && !c.httpPort && !c.httpsPort);
     }
 
-    void oneFieldChangedMakesUnequal_data()
+    // A hand-written operator== that forgets a field fails its row.
+    void everyFieldTakesPartInEquality_data()
     {
         QTest::addColumn<std::function<void(Camera &)>>("change");
         using F = std::function<void(Camera &)>;
-        QTest::newRow("macAddress letter case")
-            << F([](Camera &c) { c.macAddress = "AA-BB-CC-DD-EE-FF"; });
+        QTest::newRow("macAddress") << F([](Camera &c) { c.macAddress = "AA"; });
         QTest::newRow("ipv4") << F([](Camera &c) { c.ipv4 = "198.18.0.1"; });
         QTest::newRow("isIpv4Enabled") << F([](Camera &c) { c.isIpv4Enabled = true; });
         QTest::newRow("isIpv4HttpsEnabled") << F([](Camera &c) { c.isIpv4HttpsEnabled = true; });
@@ -39,60 +35,29 @@ private Q_SLOTS:
         QTest::newRow("isIpv6HttpsEnabled") << F([](Camera &c) { c.isIpv6HttpsEnabled = true; });
         QTest::newRow("autoIp") << F([](Camera &c) { c.autoIp = "169.254.3.4"; });
         QTest::newRow("isAutoIpEnabled") << F([](Camera &c) { c.isAutoIpEnabled = true; });
-        QTest::newRow("isAutoIpHttpsEnabled (last flag)")
+        QTest::newRow("isAutoIpHttpsEnabled")
             << F([](Camera &c) { c.isAutoIpHttpsEnabled = true; });
         QTest::newRow("moedelName") << F([](Camera &c) { c.moedelName = "M1"; });
         QTest::newRow("serialNumber") << F([](Camera &c) { c.serialNumber = "S1"; });
         QTest::newRow("device") << F([](Camera &c) { c.device = Device::camera; });
-        QTest::newRow("httpPort absent vs empty") << F([](Camera &c) { c.httpPort = QString(); });
-        QTest::newRow("httpsPort absent vs empty (last field)")
-            << F([](Camera &c) { c.httpsPort = QString(); });
-        QTest::newRow("httpsPort text") << F([](Camera &c) { c.httpsPort = "443"; });
+        QTest::newRow("httpPort empty") << F([](Camera &c) { c.httpPort = QString(); });
+        QTest::newRow("httpsPort empty") << F([](Camera &c) { c.httpsPort = QString(); });
     }
 
-    void oneFieldChangedMakesUnequal()
+    void everyFieldTakesPartInEquality()
     {
         QFETCH(std::function<void(Camera &)>, change);
-        Camera base;
-        base.macAddress = "aa-bb-cc-dd-ee-ff";
-        base.httpsPort = std::nullopt;
-        Camera changed = base;
+        Camera changed;
         change(changed);
-        QVERIFY(!(changed == base));
-        QVERIFY(changed != base);
-        Camera same = base;
-        change(same);
-        QCOMPARE(same, changed);
+        QVERIFY(changed != Camera());
     }
 
-    void macAddressCaseMatters()
+    void deviceHashIsTheCasePosition()
     {
-        Camera lower, upper;
-        lower.macAddress = "aa-bb-cc-dd-ee-ff";
-        upper.macAddress = "AA-BB-CC-DD-EE-FF";
-        QVERIFY(lower != upper);
-    }
-
-    void listEquality()
-    {
-        Camera a, b;
-        b.serialNumber = "S2";
-        QVERIFY((CameraList{a, b} == CameraList{a, b}));
-        QVERIFY((CameraList{a, b} != CameraList{b, a}));
-        QVERIFY((CameraList{a} != CameraList{a, a}));
-        QVERIFY((CameraList{} == CameraList{}));
-    }
-
-    void deviceEqualityAndHash()
-    {
-        QCOMPARE(Device::controller, Device::controller);
-        QVERIFY(Device::controller != Device::undefined);
-        for (size_t seed : {size_t(0), size_t(42), size_t(0xdeadbeef)}) {
+        for (size_t seed : {size_t(0), size_t(0xdeadbeef)}) {
             QCOMPARE(qHash(Device::none, seed), qHash(0, seed));
             QCOMPARE(qHash(Device::undefined, seed), qHash(3, seed));
-            QCOMPARE(qHash(Device::camera, seed), qHash(Device::camera, seed));
         }
-        QVERIFY(qHash(Device::camera, 7) != qHash(Device::controller, 7));
         QCOMPARE(std::hash<Device>{}(Device::controller), std::hash<int>{}(2));
     }
 };

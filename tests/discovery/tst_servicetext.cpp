@@ -1,3 +1,4 @@
+#include "discovery/DeviceUrl.h"
 #include "discovery/ServiceText.h"
 #include "tests/support/SocketAddress.h"
 
@@ -25,8 +26,6 @@ private Q_SLOTS:
                                               << "00--1-1--22-aa-b-b--cc";
         QTest::newRow("7 characters unchanged") << "0011223"
                                                 << "0011223";
-        QTest::newRow("3 characters unchanged") << "001"
-                                                << "001";
         QTest::newRow("empty unchanged") << ""
                                          << "";
         QTest::newRow("non-BMP character counted once")
@@ -67,6 +66,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::newRow("ASCII") << QByteArray("tulvo") << true;
         QTest::newRow("two-byte") << QByteArray("\xc3\xa9") << true;
+        QTest::newRow("byte-order mark kept") << QByteArray("\xef\xbb\xbf") << true;
         QTest::newRow("empty") << QByteArray() << true;
         QTest::newRow("lone continuation") << QByteArray("\x80") << false;
         QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
@@ -80,6 +80,47 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, valid);
         QCOMPARE(::utf8Text(bytes).has_value(), valid);
+    }
+
+    // Probes and links both go through deviceUrl, so its table is the one for hostile input.
+    void deviceUrl_data()
+    {
+        QTest::addColumn<int>("addressClass");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<std::optional<QString>>("port");
+        QTest::addColumn<QString>("url"); // empty: none
+        const int v4 = int(AddressClass::ipv4), v6 = int(AddressClass::ipv6);
+        const std::optional<QString> noPort;
+        QTest::newRow("IPv4") << v4 << "192.168.0.10" << noPort << "https://192.168.0.10";
+        QTest::newRow("IPv6 in brackets")
+            << v6 << "2001:db8::5" << std::optional<QString>("443") << "https://[2001:db8::5]:443";
+        QTest::newRow("auto-IP, lowest port, leading zeros")
+            << int(AddressClass::autoIp) << "169.254.3.4" << std::optional<QString>("0001")
+            << "https://169.254.3.4:1";
+        QTest::newRow("mapped auto-IP is IPv6")
+            << v6 << "::ffff:169.254.3.4" << noPort << "https://[::ffff:169.254.3.4]";
+        for (const char *host : {"evil.example", "198.18.0.1/x", "", "---", "fe80::1%eth0"})
+            QTest::newRow(host) << (QString(host).contains(':') ? v6 : v4) << host << noPort << "";
+        QTest::newRow("IPv6 text as IPv4") << v4 << "2001:db8::5" << noPort << "";
+        QTest::newRow("IPv4 text as IPv6") << v6 << "198.18.0.1" << noPort << "";
+        for (const QString &port :
+             {QStringLiteral("80@evil.example"), QStringLiteral("0"), QStringLiteral("65536"),
+              QStringLiteral("4294967376"), QStringLiteral(" 80"), QStringLiteral("80 "), QString(),
+              QString::fromUtf8("ï¼ï¼"), QString::fromUtf8("Ù¨Ù "), QStringLiteral("+80"),
+              QStringLiteral("-1"), QStringLiteral("80/x"), QStringLiteral("80?el=1"),
+              QStringLiteral("80#x"), QStringLiteral("0x50"), QStringLiteral("80:81")})
+            QTest::newRow(qPrintable("port " + port))
+                << v4 << "198.18.0.1" << std::optional(port) << "";
+    }
+
+    void deviceUrl()
+    {
+        QFETCH(int, addressClass);
+        QFETCH(QString, address);
+        QFETCH(std::optional<QString>, port);
+        QFETCH(QString, url);
+        const auto made = ::deviceUrl(AddressClass(addressClass), address, port, Scheme::https);
+        QCOMPARE(made.value_or(QUrl()).toString(), url);
     }
 };
 

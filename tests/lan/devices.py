@@ -4,7 +4,10 @@
 #     /usr/bin/python3 devices.py FLEET RUN_DIR      (started by lan-run inside the device host)
 #
 # A listener answers GET of the admin path with its status, any other path 404, any other method
-# 405, always with "Connection: close"; a port without a status has no listener (refused). HTTPS
+# 405, always with "Connection: close"; as real devices do, a 401 carries a Basic and a Digest
+# challenge, a redirect (301, 302, 303, 307, 308) points to MOVED_PATH, which answers 200, and
+# 299 stands for a stream: 200 and a body that never ends (for 120 s). Requests are appended to
+# RUN_DIR/requests.log as JSON lines. A port without a status has no listener (refused). HTTPS
 # uses RUN_DIR/server-N.pem of the address's certificate group. Control requests (one JSON line
 # per connection on RUN_DIR/control.sock): {"op": "txt"|"vanish", "instance", "txt"}. Prints "ready"
 # once every service is announced and every socket listens; exits at once on SIGTERM.
@@ -18,6 +21,7 @@ import resource
 import signal
 import ssl
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lanlib  # noqa: E402
@@ -26,18 +30,35 @@ from zeroconf import IPVersion, ServiceInfo  # noqa: E402
 from zeroconf.asyncio import AsyncZeroconf  # noqa: E402
 
 
+MOVED_PATH = lanlib.ADMIN_PATH + "&moved=1"
+CHALLENGES = ('WWW-Authenticate: Basic realm="camera"\r\n'
+              'WWW-Authenticate: Digest realm="camera", qop="auth", nonce="0a4f113b"\r\n')
+
+
 def service_info(device, txt):
     type_ = device["type"] + ".local."
     return ServiceInfo(type_, f"{device['instance']}.{type_}", port=device["port"], properties=txt,
                        server=device["host"] + ".local.", parsed_addresses=device["addresses"] + device["dead"])
 
 
-def handler(status):
+def handler(scheme, port, status, log):
     async def handle(reader, writer):
         try:
             method, path = ((await asyncio.wait_for(reader.readline(), 30)).decode("latin-1").split(" ") + ["", ""])[:2]
-            answer = 405 if method != "GET" else status if path == lanlib.ADMIN_PATH else 404
-            writer.write(f"HTTP/1.1 {answer} {http.HTTPStatus(answer).phrase}\r\nContent-Length: 0\r\n"
+            redirect = status in (301, 302, 303, 307, 308)
+            answer = (405 if method != "GET" else status if path == lanlib.ADMIN_PATH else
+                      200 if path == MOVED_PATH and redirect else 404)
+            local, peer = writer.get_extra_info("sockname")[0], writer.get_extra_info("peername")[0]
+            log.write(json.dumps({"t": time.time(), "scheme": scheme, "addr": local.split("%")[0], "port": port,
+                                  "method": method, "path": path, "status": answer, "peer": peer.split("%")[0]}) + "\n")
+            if answer == 299:  # a stream: 200 and a body that never ends (for 120 s)
+                writer.write(b"HTTP/1.1 200 OK\r\nContent-Type: video/x-motion-jpeg\r\nConnection: close\r\n\r\n")
+                for _ in range(120 * 16):
+                    writer.write(b"\xff" * 65536)
+                    await asyncio.wait_for(writer.drain(), 120)
+                return
+            extra = CHALLENGES if answer == 401 else f"Location: {MOVED_PATH}\r\n" if redirect and answer == status else ""
+            writer.write(f"HTTP/1.1 {answer} {http.HTTPStatus(answer).phrase}\r\n{extra}Content-Length: 0\r\n"
                          "Connection: close\r\n\r\n".encode())
             await writer.drain()
         except (OSError, asyncio.TimeoutError, ValueError):
@@ -57,12 +78,13 @@ async def main():
     for group in set(group_of.values()):
         contexts[group] = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         contexts[group].load_cert_chain(os.path.join(run, f"server-{group}.pem"), os.path.join(run, "server.key"))
+    log = open(os.path.join(run, "requests.log"), "a", buffering=1, encoding="utf-8")
     for device in fleet["devices"]:
         for address in device["addresses"]:
             host = address + "%" + lanlib.LINK if address.startswith("fe80:") else address
             for scheme in ("http", "https"):
                 for port, status in device[scheme].items():
-                    await asyncio.start_server(handler(status), host, port, backlog=4096,
+                    await asyncio.start_server(handler(scheme, port, status, log), host, port, backlog=4096,
                                                ssl=contexts[group_of[address]] if scheme == "https" else None)
 
     # One socket per family on the device host's own addresses: by default python-zeroconf would

@@ -4,6 +4,7 @@ UDP 5353) and $VINDRA_LAN_CTL, which acts on the device host of the running lan-
 
     $VINDRA_LAN_CTL txt INSTANCE ENTRY...   replace the service's TXT record (announced)
     $VINDRA_LAN_CTL vanish INSTANCE         the device leaves without a goodbye
+    $VINDRA_LAN_CTL requests                print the HTTP request log, one JSON object a line
 
 Runs under Debian's /usr/bin/python3 (the one that has python3-zeroconf).
 """
@@ -124,14 +125,9 @@ def http_get(address, port, https=False, cafile=None, path=ADMIN_PATH, timeout=5
             sock.sendall(f"GET {path} HTTP/1.1\r\nHost: {address}\r\nConnection: close\r\n\r\n".encode())
             head = sock.recv(4096)
             return int(head.split(b" ", 2)[1]) if head else "closed"
-    except ConnectionRefusedError:
-        return "refused"
-    except ssl.SSLError:
-        return "tls"
-    except TimeoutError:
-        return "timeout"
-    except OSError:
-        return "unreachable"
+    except OSError as error:  # SSLError included
+        kind = "tls" if isinstance(error, ssl.SSLError) else "unreachable"
+        return {ConnectionRefusedError: "refused", TimeoutError: "timeout"}.get(type(error), kind)
     except (ValueError, IndexError):
         return "closed"
 
@@ -177,6 +173,9 @@ async def forever():
 
 
 def ctl(op=None, instance=None, *txt):
+    if op == "requests" and not instance:
+        with open(os.path.join(os.environ["VINDRA_LAN_RUN"], "requests.log"), encoding="utf-8") as f:
+            return sys.stdout.write(f.read())
     if op not in ("txt", "vanish") or not instance or (op == "vanish" and txt):
         sys.exit(__doc__)
     with socket.socket(socket.AF_UNIX) as sock:

@@ -24,14 +24,8 @@ def lan_run(*command, options=(), fleet=FLEET, **kwargs):
 
 
 def sleepers(marker):
-    """PIDs of this machine's `sleep` processes whose argument contains marker."""
-    def argv(pid):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                return f.read().split(b"\0")
-        except OSError:
-            return [b""]
-    return [p for p in os.listdir("/proc") if p.isdigit() and argv(p)[0] == b"sleep" and marker.encode() in argv(p)[1]]
+    """PIDs of the `sleep` processes of this run (marked by their argument)."""
+    return subprocess.run(["pgrep", "-f", f"^sleep [23]{marker}$"], capture_output=True, text=True).stdout.split()
 
 
 class Teardown(unittest.TestCase):

@@ -9,7 +9,8 @@
 #include <chrono>
 #include <optional>
 
-// An HttpClient that only records requests; the test finishes them with finish().
+// An HttpClient that only records requests; the test finishes them with finish(). An aborted
+// request counts as finished and its completion never runs.
 class FakeHttpClient : public HttpClient
 {
 public:
@@ -18,11 +19,21 @@ public:
         std::chrono::milliseconds timeout;
         Completion completion;
         bool finished = false;
+        bool aborted = false;
     };
 
-    void get(const QUrl &url, std::chrono::milliseconds timeout, Completion completion) override
+    RequestId get(const QUrl &url, std::chrono::milliseconds timeout,
+                  Completion completion) override
     {
         requests.append({url, timeout, std::move(completion)});
+        return static_cast<RequestId>(requests.size() - 1);
+    }
+
+    void abort(RequestId id) override
+    {
+        Request &request = requests[static_cast<qsizetype>(id)];
+        if (!request.finished)
+            request.aborted = request.finished = true;
     }
 
     // Runs the completion of request `index` (at most once per request).

@@ -1,67 +1,57 @@
-// The web-interface probes of Model: one GET of the administration path per address and scheme.
+// The web-interface probes of Model: one GET of the administration path per address and scheme,
+// and the flags their answers set.
 
 #include "discovery/Model.h"
 #include "discovery/ProbeQueue.h"
-#include "discovery/ServiceText.h"
 
-#include <QHostAddress>
 #include <QPointer>
 
-QUrl Model::makeProbeUrl(const QString &host, const QString &port, bool isHttps)
+std::optional<QUrl> Model::makeProbeUrl(AddressClass addressClass, const QString &address,
+                                        const QString &port, bool isHttps)
 {
-    QString address = host;
-    if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
-        address = address.mid(1, address.size() - 2);
-    const QHostAddress numeric(address);
-    const std::optional<int> portNumber = decimalPort(port);
-    if (numeric.isNull() || !numeric.scopeId().isEmpty() || !portNumber)
-        return {};
-
-    // Built part by part, never by pasting text, so nothing announced can change the target.
-    QUrl url;
-    url.setScheme(isHttps ? QStringLiteral("https") : QStringLiteral("http"));
-    url.setHost(numeric.toString(), QUrl::StrictMode);
-    url.setPort(*portNumber);
-    const qsizetype question = probePathAndQuery.indexOf(QLatin1Char('?'));
-    url.setPath(probePathAndQuery.left(question), QUrl::StrictMode);
-    url.setQuery(probePathAndQuery.mid(question + 1), QUrl::StrictMode);
-    return url.isValid() ? url : QUrl();
+    std::optional<QUrl> url =
+        deviceUrl(addressClass, address, port, isHttps ? Scheme::https : Scheme::http);
+    if (!url)
+        return std::nullopt;
+    url->setPath(QLatin1String(kProbePath), QUrl::StrictMode);
+    url->setQuery(QLatin1String(kProbeQuery), QUrl::StrictMode);
+    return url;
 }
 
 void Model::probeIpv4(const QString &address, const QString &port, bool isHttps,
                       qsizetype cameraIndex)
 {
-    launchProbe(address, address, port, isHttps, cameraIndex, &Model::applyIpv4Result);
+    launchProbe(AddressClass::ipv4, address, port, isHttps, cameraIndex, &Model::applyIpv4Result);
 }
 
 void Model::probeIpv6(const QString &address, const QString &port, bool isHttps,
                       qsizetype cameraIndex)
 {
-    launchProbe(address, QLatin1Char('[') + address + QLatin1Char(']'), port, isHttps, cameraIndex,
-                &Model::applyIpv6Result);
+    launchProbe(AddressClass::ipv6, address, port, isHttps, cameraIndex, &Model::applyIpv6Result);
 }
 
 void Model::probeAutoIp(const QString &address, const QString &port, bool isHttps,
                         qsizetype cameraIndex)
 {
-    launchProbe(address, address, port, isHttps, cameraIndex, &Model::applyAutoIpResult);
+    launchProbe(AddressClass::autoIp, address, port, isHttps, cameraIndex,
+                &Model::applyAutoIpResult);
 }
 
-void Model::launchProbe(const QString &address, const QString &host, const QString &port,
+void Model::launchProbe(AddressClass addressClass, const QString &address, const QString &port,
                         bool isHttps, qsizetype cameraIndex, ResultStep resultStep)
 {
     if (address == placeholderText)
         return;
-    const QUrl url = makeProbeUrl(host, port, isHttps);
-    if (url.isEmpty())
+    const std::optional<QUrl> url = makeProbeUrl(addressClass, address, port, isHttps);
+    if (!url)
         return;
 
-    ++probesOfSearch;
-    const quint64 probeSearch = search;
+    ++m_probesOfSearch;
+    const quint64 probeSearch = m_search;
     // The model may be gone when the answer comes (the window closed): then it is dropped.
     QPointer<Model> model = this;
-    probes->enqueue(
-        url, probeTimeout,
+    m_probes->enqueue(
+        *url, kProbeTimeout,
         [model, probeSearch, resultStep, isHttps, cameraIndex](std::optional<int> statusCode) {
             if (!model)
                 return;
@@ -74,9 +64,9 @@ void Model::launchProbe(const QString &address, const QString &host, const QStri
 
 void Model::probeSettled(quint64 probeSearch)
 {
-    if (probeSearch != search || probesOfSearch == 0)
+    if (probeSearch != m_search || m_probesOfSearch == 0)
         return;
-    if (--probesOfSearch == 0)
+    if (--m_probesOfSearch == 0)
         Q_EMIT probesSettled();
 }
 
@@ -105,7 +95,7 @@ void Model::applyResult(int statusCode, bool isHttps, qsizetype cameraIndex, qui
                         bool Camera::*httpFlag, bool Camera::*httpsFlag)
 {
     // An answer of an earlier search would land on whatever camera now stands at that index.
-    if (probeSearch != search)
+    if (probeSearch != m_search)
         return;
     if (cameraIndex < 0 || cameraIndex >= _cameraList.size())
         return;
