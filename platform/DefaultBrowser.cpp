@@ -9,16 +9,18 @@ namespace
 class DefaultBrowser : public DnsSdBrowser
 {
 public:
-    DefaultBrowser()
-        : m_mdns(createMdnsBrowser())
+    explicit DefaultBrowser(const QString &onlyDomain)
+        : m_onlyDomain(onlyDomain)
+        , m_mdns(createMdnsBrowser())
         , m_unicast(createUnicastBrowser())
     {
         for (DnsSdBrowser *browser : {m_mdns.get(), m_unicast.get()})
             connect(browser, &DnsSdBrowser::serviceFound, this, &DnsSdBrowser::serviceFound);
     }
 
-    void searchForServicesOfType(const QString &type, const QString &domain) override
+    void searchForServicesOfType(const QString &type, const QString &asked) override
     {
+        const QString domain = m_onlyDomain.isEmpty() ? asked : m_onlyDomain;
         const bool local = domain.compare(QLatin1String("local."), Qt::CaseInsensitive) == 0 ||
                            domain.compare(QLatin1String("local"), Qt::CaseInsensitive) == 0;
         if (domain.isEmpty() || local)
@@ -34,6 +36,7 @@ public:
     }
 
 private:
+    QString m_onlyDomain;
     std::unique_ptr<DnsSdBrowser> m_mdns;
     std::unique_ptr<DnsSdBrowser> m_unicast;
 };
@@ -45,7 +48,7 @@ std::unique_ptr<DnsSdBrowser> createUnicastBrowser()
     return std::make_unique<UnicastBrowser>();
 }
 
-std::unique_ptr<DnsSdBrowser> createDefaultBrowser()
+std::unique_ptr<DnsSdBrowser> createDefaultBrowser(const QString &onlyDomain)
 {
-    return std::make_unique<DefaultBrowser>();
+    return std::make_unique<DefaultBrowser>(onlyDomain);
 }

@@ -71,4 +71,5 @@ std::unique_ptr<DnsSdBrowser> createUnicastBrowser();
 
 // The application's browser: "" browses "local." over multicast and the default wide-area
 // domains over unicast DNS at once; "local." only the first, any other domain only the second.
-std::unique_ptr<DnsSdBrowser> createDefaultBrowser();
+// With `onlyDomain`, every search browses that domain, whatever domain it names.
+std::unique_ptr<DnsSdBrowser> createDefaultBrowser(const QString &onlyDomain = QString());

@@ -190,15 +190,10 @@ void UnicastService::askTxt()
     });
 }
 
-void UnicastBrowser::searchForServicesOfType(const QString &type, const QString &domain)
+void askBrowseDomains(QObject *receiver,
+                      std::function<void(const QByteArray &domain, const QByteArray &asked)> found,
+                      std::function<void()> done)
 {
-    stop();
-    m_search = new QObject(this);
-    m_type = type;
-    if (!domain.isEmpty()) {
-        browseDomain(domain.toUtf8());
-        return;
-    }
     QFile file(QStringLiteral("/etc/resolv.conf"));
     const QByteArray conf =
         file.open(QIODevice::ReadOnly) ? file.read(kMaxResolvConfBytes) : QByteArray();
@@ -208,13 +203,32 @@ void UnicastBrowser::searchForServicesOfType(const QString &type, const QString 
             for (const QNetworkAddressEntry &entry : interface.addressEntries())
                 networks.append({entry.ip(), entry.prefixLength()});
     }
-    for (const QByteArray &name : browseDomainQueries(resolverSearchDomains(conf), networks)) {
-        askUnicastDns(name, ns_t_ptr, m_search,
-                      [this](const std::vector<DnsAnswerRecord> &records) {
+    const QList<QByteArray> names = browseDomainQueries(resolverSearchDomains(conf), networks);
+    auto unanswered = std::make_shared<qsizetype>(names.size());
+    if (names.isEmpty())
+        QMetaObject::invokeMethod(receiver, done, Qt::QueuedConnection);
+    for (const QByteArray &name : names) {
+        askUnicastDns(name, ns_t_ptr, receiver,
+                      [found, done, name, unanswered](const std::vector<DnsAnswerRecord> &records) {
                           for (const DnsAnswerRecord &record : records)
-                              browseDomain(record.target + '.');
+                              found(record.target + '.', name);
+                          if (--*unanswered == 0)
+                              done();
                       });
     }
+}
+
+void UnicastBrowser::searchForServicesOfType(const QString &type, const QString &domain)
+{
+    stop();
+    m_search = new QObject(this);
+    m_type = type;
+    if (domain.isEmpty())
+        askBrowseDomains(
+            m_search, [this](const QByteArray &found, const QByteArray &) { browseDomain(found); },
+            [] {});
+    else
+        browseDomain(domain.toUtf8());
 }
 
 void UnicastBrowser::browseDomain(const QByteArray &domain)

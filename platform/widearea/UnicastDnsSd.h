@@ -29,6 +29,13 @@ QList<QByteArray> browseDomainQueries(const QList<QByteArray> &searchDomains,
 // The search list of resolv.conf text: the last "search" or "domain" line wins; absolute names.
 QList<QByteArray> resolverSearchDomains(const QByteArray &resolvConf);
 
+// Asks the browseDomainQueries of this machine (/etc/resolv.conf, the interfaces that are up).
+// `found` runs for each domain an answer names (absolute) with the name that was asked; `done`
+// once every question is answered. Both on the main thread, unless `receiver` is gone.
+void askBrowseDomains(QObject *receiver,
+                      std::function<void(const QByteArray &domain, const QByteArray &asked)> found,
+                      std::function<void()> done);
+
 // One instance found in a unicast domain. Resolution asks SRV, then A and AAAA of its target;
 // monitoring asks TXT and asks again when the record's TTL runs out.
 class UnicastService : public DnsSdService
