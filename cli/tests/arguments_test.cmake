@@ -18,10 +18,11 @@ endfunction()
 set(one_line "^vindra-scan: [^\n]+\n$")
 expect("--help" 0 "^Usage: vindra-scan .*--services.*--watch.*Exit status" "^$")
 expect("--version" 0 "^vindra-scan ${VERSION}\n$" "^$")
-expect("--frobnicate" 2 "^$" "${one_line}")
-expect("--watch;5" 2 "^$" "${one_line}")
-expect("--wait;soon" 2 "^$" "${one_line}")
-expect("--count;3" 2 "^$" "${one_line}")
-expect("--services;http" 2 "^$" "${one_line}")
-expect("--services;--time" 2 "^$" "${one_line}")
-expect("extra" 2 "^$" "${one_line}")
+foreach(refused "--frobnicate" "_http._tcp" "--watch;5" "--watch" "--wait;0" "--wait;-1"
+        "--wait;ten" "--wait;inf" "--wait;3601" "--count;3" "--watch;6;--count;0"
+        "--watch;6;--count;1.5" "--time;3" "--services;--wait;3" "--services;--watch;6"
+        "--services;http" "--services;_h ttp._tcp" "--services;_http._tcp;x" "--services;--time")
+    expect("${refused}" 2 "^$" "${one_line}")
+endforeach()
+# Subtypes are never asked for: refused, with a message that says so.
+expect("--services;_printer._sub._http._tcp" 2 "^$" "^vindra-scan: subtypes are not browsed")

@@ -4,8 +4,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-Q_DECLARE_METATYPE(Camera)
-
 namespace
 {
 
@@ -162,178 +160,118 @@ private Q_SLOTS:
         QCOMPARE(f.http.unfinished(), 0);
     }
 
-    void vendorFilter_data()
+    // One TXT report: the filter, the fields, the address classes and the probes it launches.
+    void addCamera_data()
     {
         QTest::addColumn<QByteArray>("txt");
-        QTest::addColumn<bool>("listed");
-        QTest::newRow("vendor word") << makerTxt() << true;
-        QTest::newRow("among others") << txtBytes({"path=/", "vender=tulvo", "model=X"}) << true;
-        for (const char *vendor :
-             {"TULVO", "tulvo ", "tulvo2", "acme", "", "tulvo\xff", "\xef\xbb\xbftulvo"})
-            QTest::newRow(vendor) << txtBytes({QByteArray("vender=") + vendor}) << false;
-        QTest::newRow("key without value") << txtBytes({"vender"}) << false;
-        QTest::newRow("key in capitals") << txtBytes({"Vender=tulvo"}) << false;
-        QTest::newRow("no vender key") << txtBytes({"macaddress=001122aabbcc"}) << false;
-        QTest::newRow("first one wins") << txtBytes({"vender=acme", "vender=tulvo"}) << false;
-        QTest::newRow("empty record") << QByteArray() << false;
-        QTest::newRow("single zero byte") << QByteArray(1, '\0') << false;
-    }
-
-    void vendorFilter()
-    {
-        QFETCH(QByteArray, txt);
-        QFETCH(bool, listed);
-        Fixture f;
-        auto service = f.service({"198.18.0.10"});
-        f.model.addCamera(*service, txt);
-        QCOMPARE(f.model.cameraList().size(), listed ? 1 : 0);
-        QCOMPARE(f.http.requests.size(), listed ? 1 : 0);
-        f.model.addCamera(*service, makerTxt()); // a rejected service is judged again
-        QCOMPARE(f.model.cameraList().size(), 1);
-    }
-
-    void fields_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("strings");
-        QTest::addColumn<Camera>("expected");
-        Camera full;
-        full.macAddress = "00-11-22-AA-bb-cc";
-        full.serialNumber = "SN 0001";
-        full.moedelName = QString::fromUtf8("VX-100 \xc3\xa9");
-        full.device = Device::camera;
-        full.httpPort = "8080";
-        full.httpsPort = "8443";
-        QTest::newRow("all fields")
-            << QList<QByteArray>{"macaddress=001122AAbbcc", "ser=SN 0001",
-                                 "model=VX-100 \xc3\xa9",   "device=camera",
-                                 "http_port=8080",          "https_port=8443"}
-            << full;
-        Camera invalid;
-        invalid.serialNumber = "S";
-        QTest::newRow("values not UTF-8 keep their defaults")
-            << QList<QByteArray>{"macaddress=0011\xc0\xaf", "ser=S",
-                                 "model=\xed\xa0\x80",      "device=cam\xffra",
-                                 "http_port=8\x80",         "https_port=\xe2\x82"}
-            << invalid;
-        Camera empty;
-        empty.macAddress = empty.serialNumber = empty.moedelName = "";
-        empty.device = Device::undefined;
-        empty.httpPort = empty.httpsPort = "";
-        QTest::newRow("keys without values")
-            << QList<QByteArray>{"macaddress", "ser=",      "model",
-                                 "device=",    "http_port", "https_port="}
-            << empty;
-        Camera other;
-        other.device = Device::undefined;
-        other.macAddress = "0011223"; // too short to format
-        other.moedelName = " a=b ";
-        QTest::newRow("verbatim values, short MAC, device Camera, keys in capitals")
-            << QList<QByteArray>{"device=Camera", "macaddress=0011223", "model= a=b ", "MODEL=X",
-                                 "Ser=1"}
-            << other;
-    }
-
-    void fields()
-    {
-        QFETCH(QList<QByteArray>, strings);
-        QFETCH(Camera, expected);
-        Fixture f;
-        strings.prepend("vender=tulvo");
-        f.model.addCamera(*f.service({}), txtBytes(strings));
-        QCOMPARE(f.model.cameraList(), CameraList{expected});
-    }
-
-    void addressClasses_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("addresses");
-        QTest::addColumn<QStringList>("expected"); // ipv4, ipv6, autoIp
-        const QString none = placeholderText;
-        QTest::newRow("one of each, last IPv6 wins, zone cut")
-            << QList<QByteArray>{socketAddress("192.168.0.10"), socketAddress("169.254.3.4"),
-                                 socketAddress("fe80::1", 1), socketAddress("2001:db8::5")}
-            << QStringList{"192.168.0.10", "2001:db8::5", "169.254.3.4"};
-        QTest::newRow("link-local IPv6, last IPv4 and auto-IP win")
-            << QList<QByteArray>{socketAddress("198.18.0.1"), socketAddress("198.18.0.2"),
-                                 socketAddress("169.254.0.1"), socketAddress("169.254.0.2"),
-                                 socketAddress("fe80::1", 1)}
-            << QStringList{"198.18.0.2", "fe80::1", "169.254.0.2"};
-        QTest::newRow("IPv4-mapped auto-IP is IPv6")
-            << QList<QByteArray>{socketAddress("::ffff:169.254.3.4")}
-            << QStringList{none, "::ffff:169.254.3.4", none};
-        QTest::newRow("unconvertible is an empty IPv4, a later IPv4 replaces it")
-            << QList<QByteArray>{QByteArray("\x07\x00", 2)} << QStringList{"", none, none};
-    }
-
-    void addressClasses()
-    {
-        QFETCH(QList<QByteArray>, addresses);
-        QFETCH(QStringList, expected);
-        Fixture f;
-        FakeDnsSdService service;
-        service.socketAddresses = addresses;
-        f.model.addCamera(service, makerTxt());
-        const Camera camera = f.model.cameraList().at(0);
-        QCOMPARE((QStringList{camera.ipv4, camera.ipv6, camera.autoIp}), expected);
-    }
-
-    void mergeByMacAppendsOnly()
-    {
-        Fixture f;
-        f.model.addCamera(*f.service({"198.18.0.1"}), makerTxt({{"macaddress", "0011220000aa"}}));
-        const CameraList before = f.model.cameraList();
-        // The same device with a new address and name: the listed entry stands, no probe.
-        f.model.addCamera(*f.service({"198.18.0.9"}),
-                          makerTxt({{"macaddress", "0011220000aa"}, {"model", "N"}}));
-        QCOMPARE(f.model.cameraList(), before);
-        QCOMPARE(f.http.requests.size(), 1);
-        f.model.addCamera(*f.service({}), makerTxt({{"macaddress", "0011220000AA"}})); // case
-        f.model.addCamera(*f.service({}), makerTxt({{"ser", "1"}})); // no MAC: the placeholder
-        f.model.addCamera(*f.service({}), makerTxt({{"ser", "2"}}));
-        QCOMPARE(f.model.cameraList().size(), 3);
-        QCOMPARE(f.model.cameraList().at(2).serialNumber, "1");
-    }
-
-    void probesInLaunchOrder_data()
-    {
-        QTest::addColumn<QStringList>("addresses");
-        QTest::addColumn<QList<QByteArray>>("strings");
-        QTest::addColumn<QStringList>("urls"); // without the path, which each has
+        QTest::addColumn<QStringList>("addresses"); // "fe80::1%1": scope 1; "bad": unconvertible
+        QTest::addColumn<QString>("camera");     // mac|ipv4|ipv6|autoIp|model|ser|device|http|https
+        QTest::addColumn<QStringList>("probes"); // in launch order, without the path
+        for (const QByteArray &txt :
+             {txtBytes({"vender=TULVO"}), txtBytes({"vender=tulvo "}), txtBytes({"vender=tulvo2"}),
+              txtBytes({"vender="}), txtBytes({"vender=tulvo\xff"}),
+              txtBytes({"vender=\xef\xbb\xbftulvo"}), txtBytes({"vender"}),
+              txtBytes({"Vender=tulvo"}), txtBytes({"macaddress=001122aabbcc"}),
+              txtBytes({"vender=acme", "vender=tulvo"}), QByteArray(), QByteArray(1, '\0')})
+            QTest::newRow(txt.toPercentEncoding())
+                << txt << QStringList{"198.18.0.10"} << "" << QStringList{};
         const QStringList all{"198.18.0.10", "2001:db8::10", "169.254.0.10"};
-        QTest::newRow("both ports: six probes, HTTPS first")
-            << all << QList<QByteArray>{"http_port=8080", "https_port=8443"}
+        QTest::newRow("vendor only; last IPv6 wins, zone cut")
+            << txtBytes({"path=/", "vender=tulvo"})
+            << QStringList{"192.168.0.10", "169.254.3.4", "fe80::1%1", "2001:db8::5"}
+            << "---|192.168.0.10|2001:db8::5|169.254.3.4|---|---|0|-|-"
+            << QStringList{"http://192.168.0.10:80", "http://[2001:db8::5]:80",
+                           "http://169.254.3.4:80"};
+        QTest::newRow("all fields; both ports: six probes, HTTPS first")
+            << makerTxt({{"macaddress", "001122AAbbcc"},
+                         {"ser", "SN 1"},
+                         {"model", "VX \xc3\xa9"},
+                         {"device", "camera"},
+                         {"http_port", "8080"},
+                         {"https_port", "8443"}})
+            << all
+            << QString::fromUtf8("00-11-22-AA-bb-cc|198.18.0.10|2001:db8::10|169.254.0.10|"
+                                 "VX \xc3\xa9|SN 1|1|8080|8443")
             << QStringList{"https://198.18.0.10:8443",    "http://198.18.0.10:8080",
                            "https://[2001:db8::10]:8443", "http://[2001:db8::10]:8080",
                            "https://169.254.0.10:8443",   "http://169.254.0.10:8080"};
-        QTest::newRow("only the HTTPS port, a camera")
-            << all << QList<QByteArray>{"https_port=443", "device=camera"}
-            << QStringList{"https://198.18.0.10:443", "https://[2001:db8::10]:443",
-                           "https://169.254.0.10:443"};
-        QTest::newRow("no port: plain HTTP on 80, no auto-IP")
-            << QStringList{"198.18.0.10", "2001:db8::10"} << QList<QByteArray>{}
-            << QStringList{"http://198.18.0.10:80", "http://[2001:db8::10]:80"};
+        QTest::newRow("values not UTF-8 keep their defaults")
+            << txtBytes({"vender=tulvo", "macaddress=0011\xc0\xaf", "ser=S", "model=\xed\xa0\x80",
+                         "device=cam\xffra", "http_port=8\x80", "https_port=\xe2\x82"})
+            << QStringList{} << "---|---|---|---|---|S|0|-|-" << QStringList{};
+        QTest::newRow("keys without values")
+            << txtBytes({"vender=tulvo", "macaddress", "ser=", "model", "device=", "http_port",
+                         "https_port="})
+            << QStringList{} << "|---|---|---|||3||" << QStringList{};
+        QTest::newRow("verbatim values, short MAC, device Camera, keys in capitals")
+            << txtBytes({"vender=tulvo", "device=Camera", "macaddress=0011223", "model= a=b ",
+                         "MODEL=X", "Ser=1"})
+            << QStringList{} << "0011223|---|---|---| a=b |---|3|-|-" << QStringList{};
+        QTest::newRow("only the HTTPS port; last IPv4 and auto-IP win; link-local IPv6")
+            << makerTxt({{"https_port", "443"}})
+            << QStringList{"198.18.0.1", "198.18.0.2", "169.254.0.1", "169.254.0.2", "fe80::1%1"}
+            << "---|198.18.0.2|fe80::1|169.254.0.2|---|---|0|-|443"
+            << QStringList{"https://198.18.0.2:443", "https://[fe80::1]:443",
+                           "https://169.254.0.2:443"};
         QTest::newRow("controller: never probed")
-            << all << QList<QByteArray>{"device=controller"} << QStringList{};
-        QTest::newRow("bad HTTPS port: no fall-back to 80, good HTTP port")
-            << QStringList{"198.18.0.10"} << QList<QByteArray>{"https_port=x", "http_port=0080"}
-            << QStringList{"http://198.18.0.10:80"};
-        QTest::newRow("no address") << QStringList{} << QList<QByteArray>{} << QStringList{};
+            << makerTxt({{"device", "controller"}}) << all
+            << "---|198.18.0.10|2001:db8::10|169.254.0.10|---|---|2|-|-" << QStringList{};
+        QTest::newRow("bad HTTPS port: no fall-back to 80; a good HTTP port")
+            << makerTxt({{"https_port", "x"}, {"http_port", "0080"}}) << QStringList{"198.18.0.10"}
+            << "---|198.18.0.10|---|---|---|---|0|0080|x" << QStringList{"http://198.18.0.10:80"};
+        QTest::newRow("mapped auto-IP is IPv6") << makerTxt() << QStringList{"::ffff:169.254.3.4"}
+                                                << "---|---|::ffff:169.254.3.4|---|---|---|0|-|-"
+                                                << QStringList{"http://[::ffff:169.254.3.4]:80"};
+        QTest::newRow("unconvertible: an empty IPv4, never probed")
+            << makerTxt() << QStringList{"bad"} << "---||---|---|---|---|0|-|-" << QStringList{};
+        QTest::newRow("unconvertible, then an IPv4 that replaces it")
+            << makerTxt() << QStringList{"bad", "198.18.0.7"}
+            << "---|198.18.0.7|---|---|---|---|0|-|-" << QStringList{"http://198.18.0.7:80"};
     }
 
-    void probesInLaunchOrder()
+    void addCamera()
     {
+        QFETCH(QByteArray, txt);
         QFETCH(QStringList, addresses);
-        QFETCH(QList<QByteArray>, strings);
-        QFETCH(QStringList, urls);
+        QFETCH(QString, camera);
+        QFETCH(QStringList, probes);
         Fixture f;
-        strings.prepend("vender=tulvo");
-        f.model.addCamera(*f.service(addresses), txtBytes(strings));
-        QStringList sent;
+        FakeDnsSdService service;
+        for (const QString &address : std::as_const(addresses))
+            service.socketAddresses.append(
+                address == "bad"
+                    ? QByteArray("\x07\x00", 2)
+                    : socketAddress(address.section('%', 0, 0), address.contains('%')));
+        f.model.addCamera(service, txt);
+        QStringList listed, sent;
+        for (const Camera &c : f.model.cameraList())
+            listed.append(QStringList{c.macAddress, c.ipv4, c.ipv6, c.autoIp, c.moedelName,
+                                      c.serialNumber, QString::number(int(c.device)),
+                                      c.httpPort.value_or("-"), c.httpsPort.value_or("-")}
+                              .join('|'));
         for (const auto &request : std::as_const(f.http.requests)) {
             QCOMPARE(request.timeout, Model::kProbeTimeout);
             QCOMPARE(request.url.path() + '?' + request.url.query(), "/admin/-set-?el=aa00");
             sent.append(request.url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString());
         }
-        QCOMPARE(sent, urls);
+        QCOMPARE(listed, camera.isEmpty() ? QStringList{} : QStringList{camera});
+        QCOMPARE(sent, probes);
+        // Judged again: a rejected record may pass later; a listed device stands as it is.
+        service.socketAddresses = {socketAddress("198.18.0.99")};
+        f.model.addCamera(service, txt.isEmpty() || camera.isEmpty() ? makerTxt() : txt);
+        QCOMPARE(f.model.cameraList().size(), 1);
+        QCOMPARE(f.http.requests.size(), probes.size() + (camera.isEmpty() ? 1 : 0));
+    }
+
+    void macAddressDecidesWhatIsNew()
+    {
+        Fixture f;
+        f.model.addCamera(*f.service({}), makerTxt({{"macaddress", "0011220000aa"}}));
+        f.model.addCamera(*f.service({}), makerTxt({{"macaddress", "0011220000AA"}})); // case
+        f.model.addCamera(*f.service({}), makerTxt({{"ser", "1"}})); // no MAC: the placeholder
+        f.model.addCamera(*f.service({}), makerTxt({{"ser", "2"}}));
+        QCOMPARE(f.model.cameraList().size(), 3);
+        QCOMPARE(f.model.cameraList().at(2).serialNumber, "1");
     }
 
     void resultFlags_data()

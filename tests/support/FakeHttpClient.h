@@ -47,14 +47,6 @@ public:
         completion(statusCode);
     }
 
-    QList<QUrl> urls() const
-    {
-        QList<QUrl> result;
-        for (const Request &request : requests)
-            result.append(request.url);
-        return result;
-    }
-
     qsizetype unfinished() const
     {
         return std::count_if(requests.cbegin(), requests.cend(),
