@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 // One DNS-SD service instance reported by a DnsSdBrowser.
 //
@@ -43,6 +46,24 @@ Q_SIGNALS:
     void txtRecordChanged(const QByteArray &txtRecord);
 };
 
+// What the sockets under a browser could set up on this machine, so that a caller can tell the
+// user why nothing is found.
+struct DnsSdSocketReport {
+    struct Interface {
+        QString name; // e.g. "eth0"
+        QList<QHostAddress> addresses;
+        bool ipv4 = false; // joined 224.0.0.251 here
+        bool ipv6 = false; // joined ff02::fb here
+        bool operator==(const Interface &) const = default;
+    };
+    bool ipv4Bound = false;  // a socket on UDP port 5353 for IPv4
+    bool ipv6Bound = false;  // and for IPv6
+    bool portShared = false; // another mDNS stack listens on port 5353 too
+    QList<Interface> interfaces;
+    QStringList problems; // what failed, e.g. "IPv4 socket on port 5353: Address already in use"
+    bool operator==(const DnsSdSocketReport &) const = default;
+};
+
 // Browses for the instances of one service type. Signals as for DnsSdService; after stop()
 // nothing more is reported.
 class DnsSdBrowser : public QObject
@@ -56,7 +77,12 @@ public:
     virtual void searchForServicesOfType(const QString &type, const QString &domain) = 0;
     virtual void stop() = 0;
 
+    // The state of the sockets under this browser (socketReportChanged() tells of changes while
+    // a search runs); nothing for a browser without sockets of its own.
+    virtual std::optional<DnsSdSocketReport> socketReport() const { return std::nullopt; }
+
 Q_SIGNALS:
+    void socketReportChanged();
     // The receiver shares ownership of `service`; when the last owner lets go, the service stops.
     void serviceFound(std::shared_ptr<DnsSdService> service, bool moreComing);
 };

@@ -111,6 +111,18 @@ int main(int argc, char **argv)
             done.insert(QStringLiteral("receive_drops"),
                         static_cast<double>(transport->receiveDrops()));
         }
+        if (const auto report = browser->socketReport()) {
+            QJsonArray interfaces;
+            for (const auto &interface : report->interfaces)
+                interfaces.append(interface.name);
+            done.insert(QStringLiteral("sockets"),
+                        QJsonObject{{QStringLiteral("ipv4"), report->ipv4Bound},
+                                    {QStringLiteral("ipv6"), report->ipv6Bound},
+                                    {QStringLiteral("shared"), report->portShared},
+                                    {QStringLiteral("interfaces"), interfaces},
+                                    {QStringLiteral("problems"),
+                                     QJsonArray::fromStringList(report->problems)}});
+        }
         print(done);
         std::fflush(stdout);
         app.quit();

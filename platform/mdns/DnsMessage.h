@@ -21,12 +21,10 @@ enum RecordType : uint16_t {
     TypeAaaa = 28,
     TypeSrv = 33,
     TypeNsec = 47,
-    TypeAny = 255,
 };
 
 constexpr uint16_t ClassIn = 1;
 constexpr uint16_t FlagResponse = 0x8000;
-constexpr uint16_t FlagAuthoritative = 0x0400;
 constexpr uint16_t FlagTruncated = 0x0200;
 constexpr size_t HeaderSize = 12;
 constexpr size_t MaxNameSize = 255; // wire form with the root label (RFC 1035 §2.3.4)

@@ -6,6 +6,19 @@ MdnsBrowser::MdnsBrowser(MdnsEngine *engine, QObject *parent)
     : DnsSdBrowser(parent)
     , m_engine(engine)
 {
+    if (m_engine) {
+        connect(m_engine, &MdnsEngine::socketReportChanged, this, [this] {
+            if (m_browseId != 0)
+                Q_EMIT socketReportChanged();
+        });
+    }
+}
+
+std::optional<DnsSdSocketReport> MdnsBrowser::socketReport() const
+{
+    if (!m_engine)
+        return std::nullopt;
+    return m_engine->socketReport();
 }
 
 MdnsBrowser::~MdnsBrowser()

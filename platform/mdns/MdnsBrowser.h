@@ -17,6 +17,7 @@ public:
 
     void searchForServicesOfType(const QString &type, const QString &domain) override;
     void stop() override;
+    std::optional<DnsSdSocketReport> socketReport() const override;
 
 private:
     QPointer<MdnsEngine> m_engine;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DnsSd.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
@@ -23,11 +25,15 @@ public:
     // the interface's subnets, a link-local address, or an address of this host.
     virtual bool isOnLocalLink(const QHostAddress &source, int interfaceIndex) const = 0;
 
+    // What the sockets could set up; reportChanged() tells of changes.
+    virtual DnsSdSocketReport report() const = 0;
+
     // True when another program also listens on UDP 5353 here. Unicast answers to that port reach
     // only one of the sockets sharing it, so queries then ask for multicast answers only.
-    virtual bool sharesPort() const = 0;
+    bool sharesPort() const { return report().portShared; }
 
 Q_SIGNALS:
+    void reportChanged();
     // One received datagram with its source and the index of the interface it arrived on.
     void datagramReceived(const QByteArray &datagram, const QHostAddress &source,
                           quint16 sourcePort, int interfaceIndex);

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -34,11 +35,21 @@ void setReceiveBuffer(int socket)
         ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
 }
 
-int openSocket(int family)
+QString errorText()
 {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// A socket bound to port 5353, or -1 with what went wrong in `problems`.
+int openSocket(int family, QStringList &problems)
+{
+    const QString what = family == AF_INET ? QStringLiteral("IPv4 socket on port 5353: ")
+                                           : QStringLiteral("IPv6 socket on port 5353: ");
     const int fd = ::socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    if (fd < 0) {
+        problems.append(what + errorText());
         return -1;
+    }
     // Shared with any other mDNS stack on this machine: both options must precede bind().
     enable(fd, SOL_SOCKET, SO_REUSEADDR);
     enable(fd, SOL_SOCKET, SO_REUSEPORT);
@@ -68,6 +79,7 @@ int openSocket(int family)
         bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
     }
     if (bound != 0) {
+        problems.append(what + errorText());
         ::close(fd);
         return -1;
     }
@@ -105,8 +117,8 @@ QHostAddress withoutScope(QHostAddress address)
 UdpMdnsTransport::UdpMdnsTransport(QObject *parent)
     : MdnsTransport(parent)
 {
-    m_socket4 = openSocket(AF_INET);
-    m_socket6 = openSocket(AF_INET6);
+    m_socket4 = openSocket(AF_INET, m_socketProblems);
+    m_socket6 = openSocket(AF_INET6, m_socketProblems);
     if (m_socket4 >= 0) {
         m_notifier4 = new QSocketNotifier(m_socket4, QSocketNotifier::Read, this);
         connect(m_notifier4, &QSocketNotifier::activated, this, [this] { readPending(m_socket4); });
@@ -131,7 +143,7 @@ UdpMdnsTransport::~UdpMdnsTransport()
         ::close(m_socket6);
 }
 
-void UdpMdnsTransport::checkPortSharing()
+bool UdpMdnsTransport::checkPortSharing() const
 {
     int sockets = 0;
     bool readable = false;
@@ -150,12 +162,14 @@ void UdpMdnsTransport::checkPortSharing()
         }
     }
     const int ours = (m_socket4 >= 0 ? 1 : 0) + (m_socket6 >= 0 ? 1 : 0);
-    m_sharesPort = !readable || sockets > ours;
+    return !readable || sockets > ours;
 }
 
 void UdpMdnsTransport::updateInterfaces()
 {
-    checkPortSharing();
+    DnsSdSocketReport report{
+        m_socket4 >= 0, m_socket6 >= 0, checkPortSharing(), {}, m_socketProblems};
+    QHash<int, QString> names;
     m_interfaceAddresses.clear();
     m_localAddresses.clear();
     QSet<int> usable4;
@@ -163,6 +177,7 @@ void UdpMdnsTransport::updateInterfaces()
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &interface : interfaces) {
         const int index = interface.index();
+        names.insert(index, interface.name());
         const QList<QNetworkAddressEntry> entries = interface.addressEntries();
         m_interfaceAddresses.insert(index, entries);
         bool hasIpv4 = false;
@@ -181,7 +196,7 @@ void UdpMdnsTransport::updateInterfaces()
         usable6.insert(index);
     }
 
-    auto reconcile = [](int socket, int family, QSet<int> &joined, const QSet<int> &usable) {
+    auto reconcile = [&](int socket, int family, QSet<int> &joined, const QSet<int> &usable) {
         if (socket < 0)
             return;
         for (auto it = joined.begin(); it != joined.end();) {
@@ -193,12 +208,38 @@ void UdpMdnsTransport::updateInterfaces()
             }
         }
         for (int index : usable) {
-            if (!joined.contains(index) && join(socket, family, index, true))
+            if (joined.contains(index))
+                continue;
+            if (join(socket, family, index, true))
                 joined.insert(index);
+            else
+                report.problems.append(QStringLiteral("joining %1 on %2: %3")
+                                           .arg(family == AF_INET ? "224.0.0.251" : "ff02::fb",
+                                                names.value(index), errorText()));
         }
     };
     reconcile(m_socket4, AF_INET, m_joined4, usable4);
     reconcile(m_socket6, AF_INET6, m_joined6, usable6);
+
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        if (!m_joined4.contains(it.key()) && !m_joined6.contains(it.key()))
+            continue;
+        DnsSdSocketReport::Interface joined{
+            it.value(), {}, m_joined4.contains(it.key()), m_joined6.contains(it.key())};
+        for (const QNetworkAddressEntry &entry : m_interfaceAddresses.value(it.key()))
+            joined.addresses.append(entry.ip());
+        report.interfaces.append(joined);
+    }
+    std::sort(report.interfaces.begin(), report.interfaces.end(),
+              [](const auto &a, const auto &b) { return a.name < b.name; });
+    if (report == m_report)
+        return;
+    for (const QString &problem : report.problems) {
+        if (!m_report.problems.contains(problem))
+            qWarning("mDNS: %s", qPrintable(problem));
+    }
+    m_report = report;
+    Q_EMIT reportChanged();
 }
 
 void UdpMdnsTransport::send(const QByteArray &datagram, const QHostAddress &destination,

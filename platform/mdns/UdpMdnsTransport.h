@@ -18,8 +18,9 @@ class QSocketNotifier;
 // every two seconds), send with TTL / hop limit 255, learn each packet's arriving interface from
 // IP_PKTINFO / IPV6_PKTINFO, accept datagrams of up to 9000 bytes and ask for a receive buffer
 // large enough for a burst of a thousand answers. A socket or join that fails is left out: the
-// transport works with what remains, and with nothing it simply hears nothing. Whether another
-// program listens on 5353 too is read from /proc/net/udp and /proc/net/udp6 at the same checks.
+// transport works with what remains. Whether another program listens on 5353 too is read from
+// /proc/net/udp and /proc/net/udp6 at the same checks. report() says what works and what failed;
+// each new problem is also logged once.
 class UdpMdnsTransport : public MdnsTransport
 {
     Q_OBJECT
@@ -30,16 +31,14 @@ public:
     void send(const QByteArray &datagram, const QHostAddress &destination, quint16 port,
               int interfaceIndex) override;
     bool isOnLocalLink(const QHostAddress &source, int interfaceIndex) const override;
-    bool sharesPort() const override { return m_sharesPort; }
+    DnsSdSocketReport report() const override { return m_report; }
 
     // Datagrams the kernel dropped for want of receive-buffer space (SO_RXQ_OVFL).
     quint32 receiveDrops() const { return m_drops4 + m_drops6; }
-    bool hasIpv4() const { return m_socket4 >= 0; }
-    bool hasIpv6() const { return m_socket6 >= 0; }
 
 private:
     void updateInterfaces();
-    void checkPortSharing();
+    bool checkPortSharing() const;
     void readPending(int socket);
 
     int m_socket4 = -1;
@@ -53,5 +52,6 @@ private:
     QTimer m_interfaceCheck;
     quint32 m_drops4 = 0;
     quint32 m_drops6 = 0;
-    bool m_sharesPort = true;
+    QStringList m_socketProblems; // of the sockets' set-up, for good
+    DnsSdSocketReport m_report;
 };

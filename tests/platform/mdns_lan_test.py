@@ -3,7 +3,8 @@
 Runs on the client host under tests/lan/lan-run:
     /usr/bin/python3 mdns_lan_test.py MODE DRIVER
 MODE "fleet": every _http._tcp service of the fleet is found once, with the fleet's host, port,
-TXT bytes and addresses; "fleet-factory" the same through createMdnsBrowser() (run under
+TXT bytes and addresses, and a socket report of both ports bound, groups joined, no problem and
+(only for "fleet-factory") the port shared; "fleet-factory" the same through createMdnsBrowser() (run under
 --client-zeroconf, with another stack on port 5353).
 MODE "txt-change": a TXT record changed on the device host during the browse is reported once.
 MODE "no-route": without a multicast route the browse finds nothing and ends normally.
@@ -57,6 +58,10 @@ class Fleet(unittest.TestCase):
         done = events[-1]
         self.assertEqual(done["event"], "done")
         self.assertEqual(done.get("receive_drops", 0), 0)
+        sockets = done["sockets"]
+        self.assertEqual((sockets["ipv4"], sockets["ipv6"], sockets["problems"]), (True, True, []))
+        self.assertEqual(sockets["shared"], MODE == "fleet-factory")
+        self.assertTrue(sockets["interfaces"])
 
 
 class TxtChange(unittest.TestCase):

@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QByteArray>
+#include "platform/SocketAddress.h"
+
 #include <QString>
 
-// Socket-address bytes as a DNS-SD service reports them, for tests.
-// `sockaddr_in` for an IPv4 text, `sockaddr_in6` (with `scopeId`) for an IPv6 text; an empty
-// block for text that is neither.
-QByteArray socketAddress(const QString &numericText, quint32 scopeId = 0);
+// The product's socket-address bytes from numeric text, port 0; `scopeId` is kept for link-local
+// IPv6 only. An empty block for text that is no address.
+inline QByteArray socketAddress(const QString &numericText, int scopeId = 0)
+{
+    return socketAddress(QHostAddress(numericText), 0, scopeId);
+}

@@ -31,7 +31,12 @@ public:
         return !offLink.contains(source);
     }
 
-    bool sharesPort() const override { return portShared; }
+    DnsSdSocketReport report() const override { return socketReport; }
+    void setReport(const DnsSdSocketReport &report)
+    {
+        socketReport = report;
+        Q_EMIT reportChanged();
+    }
 
     void deliver(const QByteArray &datagram, const QHostAddress &source, quint16 port = 5353,
                  int interfaceIndex = 2)
@@ -41,5 +46,5 @@ public:
 
     QList<Sent> sent;
     QSet<QHostAddress> offLink;
-    bool portShared = true;
+    DnsSdSocketReport socketReport{true, true, true, {}, {}};
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/mdns/MdnsQuestion.h"
+
+#include <optional>
+
+// When one browse asks its PTR question: first at `firstAt` (the engine spreads it 2-12 ms after
+// the start), the second 1 s later, then at doubling intervals up to one hour. The first question
+// asks for unicast answers when no other program shares the port: responders then answer it at
+// once, even for records they multicast less than a second ago. A question another querier asked
+// for us counts as our own (RFC 6762 §7.3). A browse outside "local." never asks.
+class MdnsBrowseSchedule
+{
+public:
+    MdnsBrowseSchedule(std::optional<qint64> firstAt)
+        : m_nextAt(firstAt)
+    {
+    }
+
+    std::optional<qint64> nextAt() const { return m_nextAt; }
+    bool isDue(qint64 now) const { return m_nextAt && *m_nextAt <= now; }
+    // True while a question of ours is still to come (so another's can stand in for it).
+    bool isWaiting(qint64 now) const { return m_nextAt && *m_nextAt > now; }
+
+    // The question goes out now, with this delivery.
+    mdns::Delivery send(qint64 now, bool portShared);
+    // Another querier asked the question now.
+    void askedByAnother(qint64 now) { advance(now); }
+
+private:
+    void advance(qint64 now);
+
+    std::optional<qint64> m_nextAt;
+    qint64 m_interval = 1000;
+    bool m_sentOnce = false;
+};

@@ -1,0 +1,52 @@
+#include "platform/mdns/MdnsDuplicateQuestions.h"
+
+#include "platform/mdns/DnsName.h"
+
+#include <algorithm>
+
+using namespace dns;
+
+namespace
+{
+constexpr qint64 OwnMessageMemory = 2000;
+constexpr size_t OwnMessageLimit = 64;
+} // namespace
+
+void MdnsDuplicateQuestions::sent(const QByteArray &datagram, qint64 now)
+{
+    m_recentlySent.emplace_back(now, datagram);
+    while (m_recentlySent.size() > OwnMessageLimit)
+        m_recentlySent.pop_front();
+}
+
+std::vector<MdnsDuplicateQuestions::Key>
+MdnsDuplicateQuestions::standIns(const Message &query, const QByteArray &datagram, qint64 now,
+                                 const std::function<bool(const Key &)> &wanted,
+                                 const KnownAnswers &ours)
+{
+    while (!m_recentlySent.empty() && m_recentlySent.front().first < now - OwnMessageMemory)
+        m_recentlySent.pop_front();
+    if (std::any_of(m_recentlySent.begin(), m_recentlySent.end(),
+                    [&datagram](const auto &sent) { return sent.second == datagram; }))
+        return {};
+    std::vector<Key> result;
+    for (const Question &question : query.questions) {
+        if (question.unicastResponse || question.recordClass != ClassIn)
+            continue;
+        Key key{nameKey(question.name), question.type};
+        if (!wanted(key))
+            continue;
+        const std::vector<ResourceRecord> mine = ours(question.name, question.type);
+        const bool covered = std::all_of(
+            query.answers.begin(), query.answers.end(), [&](const ResourceRecord &theirs) {
+                if (theirs.type != question.type || nameKey(theirs.name) != key.first)
+                    return true;
+                return std::any_of(mine.begin(), mine.end(), [&](const ResourceRecord &record) {
+                    return record.rdata == theirs.rdata;
+                });
+            });
+        if (covered)
+            result.push_back(std::move(key));
+    }
+    return result;
+}

@@ -1,0 +1,149 @@
+#include "platform/mdns/MdnsQueryScheduler.h"
+
+#include "platform/mdns/DnsMessageWriter.h"
+#include "platform/mdns/DnsName.h"
+#include "platform/mdns/MdnsCache.h"
+
+#include <algorithm>
+#include <memory>
+
+using namespace dns;
+using mdns::PendingQuestion;
+
+namespace
+{
+
+// Questions that become due within this window share a message.
+constexpr qint64 AggregationDelay = 10;
+constexpr qint64 QuietPeriod = 20;
+constexpr qint64 MaxDeferral = 500;
+// A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
+constexpr size_t MaxQuerySize = 1452;
+// Pacing, so that the answers to a large resolution do not overflow receive buffers.
+constexpr int MessagesPerBurst = 8;
+constexpr qint64 BurstInterval = 10;
+
+bool isAnswered(const MdnsCache &cache, const std::string &name, uint16_t type, qint64 now)
+{
+    const auto entries = cache.find(name, type, now);
+    return std::any_of(entries.begin(), entries.end(), [now](const MdnsCache::Entry *entry) {
+        return !entry->goodbye && entry->remaining(now) * 2 >= entry->lifetime;
+    });
+}
+
+QByteArray datagramOf(const MessageWriter &writer)
+{
+    return QByteArray(reinterpret_cast<const char *>(writer.bytes().data()),
+                      static_cast<qsizetype>(writer.size()));
+}
+
+} // namespace
+
+void MdnsQueryScheduler::ask(PendingQuestion question)
+{
+    const auto [it, added] =
+        m_pending.try_emplace({nameKey(question.name), question.type}, question);
+    if (added)
+        return;
+    PendingQuestion &pending = it->second;
+    pending.dueAt = std::min(pending.dueAt, question.dueAt);
+    if (question.delivery == mdns::Delivery::Unicast)
+        pending.delivery = mdns::Delivery::Unicast;
+    if (question.pace == mdns::Pace::WhenDue)
+        pending.pace = mdns::Pace::WhenDue;
+    pending.askedAt = std::min(pending.askedAt, question.askedAt);
+}
+
+bool MdnsQueryScheduler::cancel(const std::string &key, uint16_t type)
+{
+    return m_pending.erase({key, type}) > 0;
+}
+
+bool MdnsQueryScheduler::isPending(const std::string &key, uint16_t type) const
+{
+    return m_pending.contains({key, type});
+}
+
+std::optional<qint64> MdnsQueryScheduler::nextDue() const
+{
+    std::optional<qint64> next;
+    for (const auto &[key, question] : m_pending) {
+        const qint64 at = std::max(question.dueAt, m_nextSendAllowedAt);
+        if (!next || at < *next)
+            next = at;
+    }
+    return next;
+}
+
+std::vector<MdnsQueryScheduler::Outgoing>
+MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswers &knownAnswers)
+{
+    if (m_pending.empty() || now < m_nextSendAllowedAt)
+        return {};
+    // Once a question is due, those due within the next moments go with it.
+    if (std::none_of(m_pending.begin(), m_pending.end(),
+                     [now](const auto &entry) { return entry.second.dueAt <= now; }))
+        return {};
+    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + QuietPeriod;
+    std::vector<PendingQuestion> due;
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        PendingQuestion &pending = it->second;
+        if (pending.dueAt > now + AggregationDelay) {
+            ++it;
+        } else if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
+                   now < pending.askedAt + MaxDeferral) {
+            pending.dueAt =
+                std::min(*m_lastResponseAt + QuietPeriod, pending.askedAt + MaxDeferral);
+            ++it;
+        } else {
+            // Refresh questions find their record below half its TTL, so only what the rest of a
+            // split response brought is dropped here.
+            if (pending.type == TypePtr || !isAnswered(cache, pending.name, pending.type, now))
+                due.push_back(std::move(pending));
+            it = m_pending.erase(it);
+        }
+    }
+    std::stable_sort(due.begin(), due.end(),
+                     [](const PendingQuestion &a, const PendingQuestion &b) {
+                         if ((a.type == TypePtr) != (b.type == TypePtr))
+                             return a.type == TypePtr;
+                         return a.dueAt < b.dueAt;
+                     });
+
+    std::vector<Outgoing> messages;
+    size_t next = 0;
+    while (next < due.size() && messages.size() < MessagesPerBurst) {
+        auto writer = std::make_unique<MessageWriter>(MaxQuerySize);
+        std::vector<ResourceRecord> answers;
+        int questions = 0;
+        while (next < due.size() &&
+               writer->addQuestion({due[next].name, due[next].type, ClassIn,
+                                    due[next].delivery == mdns::Delivery::Unicast})) {
+            auto known = knownAnswers(due[next].name, due[next].type);
+            answers.insert(answers.end(), std::make_move_iterator(known.begin()),
+                           std::make_move_iterator(known.end()));
+            ++questions;
+            ++next;
+        }
+        if (questions == 0) { // cannot happen with names of at most 255 bytes
+            ++next;
+            continue;
+        }
+        for (const ResourceRecord &answer : answers) {
+            if (writer->addAnswer(answer))
+                continue;
+            writer->setFlags(FlagTruncated);
+            messages.push_back({datagramOf(*writer), std::exchange(questions, 0)});
+            writer = std::make_unique<MessageWriter>(MaxQuerySize);
+            writer->addAnswer(answer);
+        }
+        messages.push_back({datagramOf(*writer), questions});
+    }
+    for (size_t i = next; i < due.size(); ++i) {
+        due[i].dueAt = now + BurstInterval;
+        ask(std::move(due[i]));
+    }
+    if (next < due.size())
+        m_nextSendAllowedAt = now + BurstInterval;
+    return messages;
+}

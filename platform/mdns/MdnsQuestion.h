@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/mdns/DnsMessage.h"
+
+#include <QtGlobal>
+
+#include <string>
+
+// A question the querier means to ask, with how the answer should come and how soon.
+namespace mdns
+{
+
+// QU asks responders to answer by unicast at once (RFC 6762 §5.4); QM asks for the usual
+// multicast answer.
+enum class Delivery { Multicast, Unicast };
+
+// A resolution's question may wait while responses still stream in: the rest of a response split
+// over several messages often brings what it would ask for. Browse and refresh questions go when
+// due.
+enum class Pace { WhenDue, WhenQuiet };
+
+struct PendingQuestion {
+    std::string name;
+    dns::RecordType type = dns::TypePtr;
+    qint64 dueAt = 0;
+    Delivery delivery = Delivery::Multicast;
+    Pace pace = Pace::WhenDue;
+    qint64 askedAt = 0;
+};
+
+} // namespace mdns
