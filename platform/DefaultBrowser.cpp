@@ -16,6 +16,14 @@ public:
     {
         for (DnsSdBrowser *browser : {m_mdns.get(), m_unicast.get()})
             connect(browser, &DnsSdBrowser::serviceFound, this, &DnsSdBrowser::serviceFound);
+        connect(m_mdns.get(), &DnsSdBrowser::socketReportChanged, this,
+                &DnsSdBrowser::socketReportChanged);
+    }
+
+    // Only multicast has sockets of its own; unicast goes through the system's resolver.
+    std::optional<DnsSdSocketReport> socketReport() const override
+    {
+        return m_mdns->socketReport();
     }
 
     void searchForServicesOfType(const QString &type, const QString &asked) override
