@@ -1,6 +1,5 @@
 #include "platform/widearea/UnicastDnsSd.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QNetworkInterface>
 #include <QPointer>
@@ -84,12 +83,15 @@ QByteArray reverseNetworkName(const QHostAddress &address, int prefixLength)
 void askUnicastDns(const QByteArray &name, int type, QObject *receiver,
                    std::function<void(const std::vector<DnsAnswerRecord> &)> done)
 {
+    // Lives in the main thread, where the receivers live, and outlives the application object,
+    // so that a query that comes back while the process ends has somewhere to go.
+    static QObject *const mainThread = new QObject;
     QPointer<QObject> target(receiver);
     queryPool()->start([name, type, target, done = std::move(done)] {
         auto records = query(name, type);
-        // Back on the main thread, where the receiver lives and may have gone meanwhile.
+        // Back on the main thread, where the receiver may have gone meanwhile.
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
+            mainThread,
             [target, done, records = std::move(records)] {
                 if (target)
                     done(records);

@@ -2,7 +2,7 @@
 #include "app/DarkAppearance.h"
 #include "app/MainWindow.h"
 #include "platform/LocalizedText.h"
-#include "tests/app/ModelFixture.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QAction>
 #include <QMenu>
