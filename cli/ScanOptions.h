@@ -8,7 +8,7 @@
 
 // The command line of vindra-scan.
 struct ScanOptions {
-    enum class Mode { cameras, services, browseDomains, help, version };
+    enum class Mode { cameras, services, help, version, browseDomains };
     Mode mode = Mode::cameras;
     bool json = false;
     QString domain; // --domain D: browse D only (empty: the default browse domains)

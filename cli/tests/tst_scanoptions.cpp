@@ -22,6 +22,10 @@ private Q_SLOTS:
             << QStringList{"--services", "_ipp._tcp", "--time", "2"} << "1 0 _ipp._tcp 2 10 0 0";
         QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0";
         QTest::newRow("version") << QStringList{"--version"} << "3 0 _http._tcp 5 10 0 0";
+        QTest::newRow("one domain")
+            << QStringList{"--domain", "site.example"} << "0 0 _http._tcp 5 10 0 0";
+        QTest::newRow("browse domains")
+            << QStringList{"--browse-domains", "--time", "2"} << "4 0 _http._tcp 2 10 0 0";
     }
 
     void accepted()
