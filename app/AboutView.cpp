@@ -10,9 +10,9 @@
 
 namespace
 {
-constexpr int iconSide = 64;
-constexpr int spaceBelowIcon = 6;
-constexpr QSize minimumPanelSize(284, 184);
+constexpr int kIconSide = 64;
+constexpr int kSpaceBelowIcon = 6;
+constexpr QSize kMinimumPanelSize(284, 184);
 
 QLabel *makeTextLabel(const QString &text, const QFont &font, QWidget *parent)
 {
@@ -27,7 +27,7 @@ QLabel *makeTextLabel(const QString &text, const QFont &font, QWidget *parent)
 AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     : QWidget(parent)
 {
-    setMinimumSize(minimumPanelSize);
+    setMinimumSize(kMinimumPanelSize);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, namedColor(QStringLiteral("#141414")));
     colours.setColor(QPalette::WindowText, namedColor(QStringLiteral("#D0D0D0")));
@@ -35,21 +35,22 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     setAutoFillBackground(true);
 
     auto *icon = new QLabel(this);
-    icon->setFixedSize(iconSide, iconSide);
-    icon->setPixmap(appIconPixmap(iconSide, devicePixelRatioF()));
+    icon->setFixedSize(kIconSide, kIconSide);
+    icon->setPixmap(appIconPixmap(kIconSide, devicePixelRatioF()));
 
     m_name = makeTextLabel(localizedText("applicationName"), appFont(13, QFont::Bold), this);
-    const QString versionLine = localizedText("version") + u' ' + infoValue(info, shortVersionKey) +
-                                u'.' + infoValue(info, buildNumberKey);
+    const QString versionLine = localizedText("version") + u' ' +
+                                infoValue(info, kShortVersionKey) + u'.' +
+                                infoValue(info, kBuildNumberKey);
     m_version = makeTextLabel(versionLine, appFont(10), this);
-    m_copyright = makeTextLabel(infoValue(info, copyrightKey), appFont(10), this);
+    m_copyright = makeTextLabel(infoValue(info, kCopyrightKey), appFont(10), this);
     m_rights = makeTextLabel(localizedText("allRightsReserved"), appFont(10), this);
 
     // The stack sits in the middle of the panel both ways; the stretches take up the rest.
     auto *stack = new QVBoxLayout(this);
     stack->addStretch();
     stack->addWidget(icon, 0, Qt::AlignHCenter);
-    stack->addSpacing(spaceBelowIcon);
+    stack->addSpacing(kSpaceBelowIcon);
     for (QLabel *label : {m_name, m_version, m_copyright, m_rights})
         stack->addWidget(label, 0, Qt::AlignHCenter);
     stack->addStretch();

@@ -11,7 +11,7 @@ class QLabel;
 // a panel of at least 284 × 184. Texts are read once, when the view is made.
 //
 // The version line is the text of "version", a space, the short version, "." and the build
-// number. A value that `info` does not have shows as missingValueSign.
+// number. A value that `info` does not have shows as kMissingValueSign.
 class AboutView : public QWidget
 {
     Q_OBJECT

@@ -9,7 +9,7 @@
 
 namespace
 {
-const QString appIconPath = QStringLiteral(":/AppIcon.svg");
+const QString kAppIconPath = QStringLiteral(":/AppIcon.svg");
 }
 
 QPixmap appIconPixmap(int side, double devicePixelRatio)
@@ -17,7 +17,7 @@ QPixmap appIconPixmap(int side, double devicePixelRatio)
     const int pixels = static_cast<int>(std::ceil(side * devicePixelRatio));
     QPixmap pixmap(pixels, pixels);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(appIconPath);
+    QSvgRenderer renderer(kAppIconPath);
     QPainter painter(&pixmap);
     renderer.render(&painter, QRectF(0, 0, pixels, pixels));
     painter.end();

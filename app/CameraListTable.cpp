@@ -5,9 +5,6 @@
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
 
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -15,8 +12,8 @@ namespace
 // A link only when the web interface answered there, and never on the placeholder.
 AttributedText addressText(const QString &address, bool isLink)
 {
-    const bool underlined = isLink && address != placeholderText;
-    return attributedText(address, underlined ? underlineAttributes : TextAttributes{});
+    return isLink && address != placeholderText ? AttributedText::underlined(address)
+                                                : AttributedText::plain(address);
 }
 
 } // namespace
@@ -38,65 +35,25 @@ ObservableCameraList CameraListTable::makeRows(const CameraList &cameras)
     return rows;
 }
 
-AttributedText attributedText(const QString &text, TextAttributes attributes)
-{
-    return {text, attributes.underlineStyle != 0};
-}
-
-CameraListTable::CameraListTable(Model &model, QWidget *parent, UpdatePacing pacing)
+CameraListTable::CameraListTable(Model &model, QWidget *parent, const Clock *clock,
+                                 std::unique_ptr<OneShotTimer> frameTimer)
     : QWidget(parent)
     , m_model(model)
     , m_controller(new CameraListTableController(this, this))
-    , m_pacing(std::move(pacing))
+    , m_changes(
+          model, [this] { updateController(); }, kFrameIntervalMs, clock, std::move(frameTimer))
+    , m_emptiedList(model, [this] {
+        if (m_model.cameraList().isEmpty() && !displayedCameraList().isEmpty())
+            m_changes.expedite();
+    })
 {
-    if (!m_pacing.now) {
-        m_pacing.now = [clock = std::make_shared<QElapsedTimer>()] {
-            if (!clock->isValid())
-                clock->start();
-            return std::chrono::milliseconds(clock->elapsed());
-        };
-    }
-    if (!m_pacing.schedule) {
-        m_pacing.schedule = [this](std::chrono::milliseconds delay, std::function<void()> run) {
-            QTimer::singleShot(delay, this, std::move(run));
-        };
-    }
-
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_controller->view());
-
-    connect(&m_model, &Model::objectWillChange, this, &CameraListTable::scheduleUpdate);
-    scheduleUpdate();
+    m_changes.changeAnnounced();
 }
 
 CameraListTable::~CameraListTable() = default;
-
-void CameraListTable::scheduleUpdate()
-{
-    // The announcement comes before the model stores the new value: read it on a later turn.
-    if (m_isUpdateScheduled)
-        return;
-    m_isUpdateScheduled = true;
-    const std::chrono::milliseconds now = m_pacing.now();
-    if (!m_lastUpdate || now - *m_lastUpdate >= m_pacing.interval) {
-        QMetaObject::invokeMethod(this, &CameraListTable::runScheduledUpdate, Qt::QueuedConnection);
-        return;
-    }
-    // The callback may outlive this widget with an injected scheduler: guard it.
-    m_pacing.schedule(*m_lastUpdate + m_pacing.interval - now,
-                      [self = QPointer<CameraListTable>(this)] {
-                          if (self)
-                              self->runScheduledUpdate();
-                      });
-}
-
-void CameraListTable::runScheduledUpdate()
-{
-    m_isUpdateScheduled = false;
-    m_lastUpdate = m_pacing.now();
-    updateController();
-}
 
 void CameraListTable::updateController()
 {

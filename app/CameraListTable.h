@@ -1,46 +1,26 @@
 #pragma once
 
 #include "discovery/Camera.h"
-#include "table/AttributedText.h"
+#include "discovery/ChangeCoalescer.h"
+#include "platform/Clock.h"
 #include "table/ObservableCamera.h"
 
 #include <QWidget>
 
-#include <chrono>
-#include <functional>
-#include <optional>
+#include <memory>
 
 class CameraListTableController;
 class Model;
-
-// The text attributes that mark an address as a link: a single underline (style 1) over the
-// whole text, nothing else. The link cells recognise a link by it.
-struct TextAttributes {
-    int underlineStyle = 0;
-};
-inline constexpr TextAttributes underlineAttributes{1};
-
-// `text` with `attributes` over all of it.
-AttributedText attributedText(const QString &text, TextAttributes attributes = {});
-
-// How often the table may take new rows. Each update makes the table repaint every visible
-// cell; a busy search announces thousands of changes a second, and repainting for each would
-// cost far more than the screen can show. So an update comes on the next turn when the last
-// one is at least `interval` old, else when it will be.
-struct UpdatePacing {
-    std::chrono::milliseconds interval{33};
-    // Monotonic time; empty: the steady clock.
-    std::function<std::chrono::milliseconds()> now;
-    // Runs a callback once after a delay, on this thread; empty: QTimer::singleShot.
-    std::function<void(std::chrono::milliseconds, std::function<void()>)> schedule;
-};
 
 // Hosts the camera table (one CameraListTableController, made with the view) and keeps it showing
 // the model's camera list.
 //
 // After the model announces a change (objectWillChange, sent before the value is stored), the
 // update runs once on a later turn of the event loop, however many announcements came in the
-// meantime, and at most once per frame interval (see UpdatePacing):
+// meantime, and at most once per frame (kFrameIntervalMs): each update repaints every visible
+// cell, and a busy search announces thousands of changes a second. An emptied list (a new
+// search) is not held back: it reaches the table on the next turn, so the old selection is
+// forgotten before the new search's first camera comes. The update:
 //  1. the model's cameraList equal to displayedCameraList(): stop, nothing is touched;
 //  2. displayedCameraList() becomes the model's list;
 //  3. rows are rebuilt, one per camera in the model's order; an address is underlined when its
@@ -55,8 +35,12 @@ class CameraListTable : public QWidget
 {
     Q_OBJECT
 public:
-    // `model` must outlive this widget.
-    explicit CameraListTable(Model &model, QWidget *parent = nullptr, UpdatePacing pacing = {});
+    static constexpr qint64 kFrameIntervalMs = 33;
+
+    // `model` must outlive this widget; so must `clock`, which paces the updates with
+    // `frameTimer` (by default the system's clock and a timer of its own).
+    explicit CameraListTable(Model &model, QWidget *parent = nullptr, const Clock *clock = nullptr,
+                             std::unique_ptr<OneShotTimer> frameTimer = nullptr);
     ~CameraListTable() override;
 
     CameraListTableController &controller() const { return *m_controller; }
@@ -68,12 +52,9 @@ public:
     static ObservableCameraList makeRows(const CameraList &cameras);
 
 private:
-    void scheduleUpdate();
-    void runScheduledUpdate();
-
     Model &m_model;
     CameraListTableController *m_controller = nullptr;
-    UpdatePacing m_pacing;
-    std::optional<std::chrono::milliseconds> m_lastUpdate;
-    bool m_isUpdateScheduled = false;
+    ChangeCoalescer m_changes;
+    // Looks, after each turn's changes are stored, for an emptied list to expedite.
+    ChangeCoalescer m_emptiedList;
 };

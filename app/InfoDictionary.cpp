@@ -5,11 +5,11 @@
 std::optional<QString> buildInfo(const QString &key)
 {
     const char *value = nullptr;
-    if (key == shortVersionKey)
+    if (key == kShortVersionKey)
         value = buildShortVersion;
-    else if (key == buildNumberKey)
+    else if (key == kBuildNumberKey)
         value = buildNumber;
-    else if (key == copyrightKey)
+    else if (key == kCopyrightKey)
         value = buildCopyright;
     if (value == nullptr || *value == '\0')
         return std::nullopt;
@@ -19,6 +19,6 @@ std::optional<QString> buildInfo(const QString &key)
 QString infoValue(const InfoLookup &lookup, const QString &key)
 {
     if (!lookup)
-        return missingValueSign;
-    return lookup(key).value_or(missingValueSign);
+        return kMissingValueSign;
+    return lookup(key).value_or(kMissingValueSign);
 }

@@ -13,9 +13,9 @@
 
 namespace
 {
-const QString backgroundColor = QStringLiteral("#141414");
-constexpr int buttonRowBottomPadding = 6;
-constexpr qreal tableCornerRadius = 3;
+const QString kBackgroundColor = QStringLiteral("#141414");
+constexpr int kButtonRowBottomPadding = 6;
+constexpr qreal kTableCornerRadius = 3;
 
 // Rounds the corners of the widget it is put on by painting the background colour over what lies
 // outside the rounded outline. It sits above the widget's own children and lets every mouse
@@ -54,7 +54,7 @@ protected:
         outside.addRect(QRectF(rect()));
         QPainterPath inside;
         inside.addRoundedRect(QRectF(rect()), m_radius, m_radius);
-        painter.fillPath(outside.subtracted(inside), namedColor(backgroundColor));
+        painter.fillPath(outside.subtracted(inside), namedColor(kBackgroundColor));
     }
 
 private:
@@ -65,10 +65,11 @@ private:
 MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
     : QWidget(parent)
     , m_model(model ? std::move(model) : std::make_unique<Model>())
+    , m_changes(*m_model, [this] { refresh(); })
 {
-    setMinimumSize(minimumContentSize);
+    setMinimumSize(kMinimumContentSize);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, namedColor(backgroundColor));
+    colours.setColor(QPalette::Window, namedColor(kBackgroundColor));
     setPalette(colours);
     setAutoFillBackground(true);
 
@@ -76,10 +77,10 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
     connect(m_searchButton, &QAbstractButton::clicked, m_model.get(), &Model::startMdns);
 
     m_cameraListTable = new CameraListTable(*m_model, this);
-    new RoundedCorners(*m_cameraListTable, tableCornerRadius);
+    new RoundedCorners(*m_cameraListTable, kTableCornerRadius);
 
     auto *buttonRow = new QHBoxLayout;
-    buttonRow->setContentsMargins(0, 0, 0, buttonRowBottomPadding);
+    buttonRow->setContentsMargins(0, 0, 0, kButtonRowBottomPadding);
     buttonRow->addWidget(m_searchButton);
     buttonRow->addStretch();
 
@@ -87,7 +88,6 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
     column->addLayout(buttonRow);
     column->addWidget(m_cameraListTable, 1);
 
-    connect(m_model.get(), &Model::objectWillChange, this, &MainWindowView::scheduleRefresh);
     m_model->startMdns();
     // The search has stored its state by now: the button is shown disabled from the first paint.
     refresh();
@@ -97,20 +97,6 @@ MainWindowView::~MainWindowView()
 {
     // The table observes the model: it goes first.
     delete m_cameraListTable;
-}
-
-void MainWindowView::scheduleRefresh()
-{
-    if (m_isRefreshScheduled)
-        return;
-    m_isRefreshScheduled = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_isRefreshScheduled = false;
-            refresh();
-        },
-        Qt::QueuedConnection);
 }
 
 void MainWindowView::refresh()

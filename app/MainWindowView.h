@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/ChangeCoalescer.h"
 #include "discovery/Model.h"
 
 #include <QWidget>
@@ -21,7 +22,7 @@ class MainWindowView : public QWidget
     Q_OBJECT
 public:
     // Minimum size of the content (the window's content area).
-    static constexpr QSize minimumContentSize{1000, 450};
+    static constexpr QSize kMinimumContentSize{1000, 450};
 
     // A null `model` means a Model of the process's own mDNS querier and HTTP client.
     explicit MainWindowView(std::unique_ptr<Model> model = nullptr, QWidget *parent = nullptr);
@@ -32,11 +33,10 @@ public:
     CameraListTable &cameraListTable() const { return *m_cameraListTable; }
 
 private:
-    void scheduleRefresh();
     void refresh();
 
     std::unique_ptr<Model> m_model;
     SearchButton *m_searchButton = nullptr;
     CameraListTable *m_cameraListTable = nullptr;
-    bool m_isRefreshScheduled = false;
+    ChangeCoalescer m_changes;
 };

@@ -11,12 +11,12 @@
 
 namespace
 {
-const QString restingColor = QStringLiteral("#3D3D3D");
-const QString hoveredColor = QStringLiteral("#595959");
-const QString borderColor = QStringLiteral("#707070");
-const QString labelColor = QStringLiteral("#D0D0D0");
-constexpr int labelPixelSize = 13;
-constexpr int buttonHeight = 44;
+const QString kRestingColor = QStringLiteral("#3D3D3D");
+const QString kHoveredColor = QStringLiteral("#595959");
+const QString kBorderColor = QStringLiteral("#707070");
+const QString kLabelColor = QStringLiteral("#D0D0D0");
+constexpr int kLabelPixelSize = 13;
+constexpr int kButtonHeight = 44;
 constexpr int buttonMinimumWidth = 80;
 constexpr int verticalPadding = 2;
 constexpr qreal cornerRadius = 3;
@@ -27,17 +27,17 @@ constexpr qreal pressedOpacity = 0.7;
 
 SearchButton::SearchButton(QWidget *parent)
     : QAbstractButton(parent)
-    , m_buttonColor(restingColor)
+    , m_buttonColor(kRestingColor)
 {
     setText(localizedText("searchCamera"));
-    setFont(appFont(labelPixelSize));
+    setFont(appFont(kLabelPixelSize));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::ArrowCursor);
 }
 
 void SearchButton::hoverChanged(bool entered)
 {
-    const QString color = entered && isEnabled() ? hoveredColor : restingColor;
+    const QString color = entered && isEnabled() ? kHoveredColor : kRestingColor;
     if (color == m_buttonColor)
         return;
     m_buttonColor = color;
@@ -53,7 +53,7 @@ int SearchButton::labelPadding() const
 QSize SearchButton::sizeHint() const
 {
     const int labelWidth = fontMetrics().horizontalAdvance(text()) + 2 * labelPadding();
-    return {std::max(buttonMinimumWidth, labelWidth), buttonHeight};
+    return {std::max(buttonMinimumWidth, labelWidth), kButtonHeight};
 }
 
 QSize SearchButton::minimumSizeHint() const
@@ -79,13 +79,13 @@ void SearchButton::paintEvent(QPaintEvent *)
     QPainterPath borderPath;
     borderPath.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
                               cornerRadius);
-    QPen border(namedColor(borderColor), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen border(namedColor(kBorderColor), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     border.setMiterLimit(10);
     painter.setPen(border);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(borderPath);
 
-    painter.setPen(namedColor(labelColor));
+    painter.setPen(namedColor(kLabelColor));
     painter.drawText(rect().adjusted(0, verticalPadding, 0, -verticalPadding), Qt::AlignCenter,
                      text());
 }

@@ -81,8 +81,7 @@ QString addressCell(const QString &address, bool http, bool https)
     return cell;
 }
 
-} // namespace
-
+// `bytes` shown safely on one line: printable ASCII as is, "\" doubled, every other byte \xNN.
 QString escapedBytes(const QByteArray &bytes)
 {
     QString out;
@@ -97,6 +96,8 @@ QString escapedBytes(const QByteArray &bytes)
     }
     return out;
 }
+
+} // namespace
 
 QString cameraJson(const Camera &camera)
 {

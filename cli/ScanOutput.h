@@ -33,6 +33,3 @@ QString serviceLine(const ServiceReport &service, bool json);
 
 // One browse domain and where it came from (the DNS question that named it), in one line.
 QString browseDomainLine(const QString &domain, const QString &source, bool json);
-
-// `bytes` shown safely on one line: printable ASCII as is, "\" doubled, every other byte \xNN.
-QString escapedBytes(const QByteArray &bytes);

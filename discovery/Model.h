@@ -54,10 +54,12 @@ public:
     const CameraList &cameraList() const { return _cameraList; }
 
     // Starts a search: empties cameraList and services, disables the search button, browses
-    // targetDomainName in the default domains and ends the browse with stopMdns after 5.0 s.
+    // targetDomainName in the default domains and ends the browse with stopMdns after 5.0 s
+    // (counted anew by each call). The previous search's probes are aborted.
     void startMdns();
-    // Ends the browse and enables the search button. Services already found go on resolving and
-    // reporting TXT records until the next search; without a browse it changes nothing.
+    // Ends the browse and enables the search button, also when the factory gave no browser.
+    // Services already found go on resolving and reporting TXT records until the next search.
+    // Outside a search it changes nothing.
     void stopMdns();
 
     // Interprets one TXT record of `service`: the maker's device is appended to cameraList unless

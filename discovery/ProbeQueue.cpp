@@ -24,16 +24,6 @@ void ProbeQueue::abandonAll()
         m_state->client->abort(id);
 }
 
-int ProbeQueue::inFlight() const
-{
-    return static_cast<int>(m_state->inFlight.size());
-}
-
-qsizetype ProbeQueue::pending() const
-{
-    return static_cast<qsizetype>(m_state->waiting.size());
-}
-
 void ProbeQueue::startWaiting(const std::shared_ptr<State> &state)
 {
     while (static_cast<int>(state->inFlight.size()) < state->limit && !state->waiting.empty()) {

@@ -34,9 +34,6 @@ public:
     // places are free at once.
     void abandonAll();
 
-    int inFlight() const;
-    qsizetype pending() const;
-
 private:
     struct Request {
         QUrl url;

@@ -7,6 +7,7 @@
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
 #include "table/ColumnSort.h"
+#include "table/Columns.h"
 #include "table/MyCustomCellView.h"
 #include "table/MyCustomHeaderCell.h"
 
@@ -19,13 +20,16 @@ namespace
 {
 
 // Fixed estimate of the room one character takes; no text is measured.
-constexpr qint64 pointsPerCharacter = 7;
-constexpr qint64 ipv6Margin = 25;
-constexpr qint64 modelNameMargin = 10;
-constexpr qint64 ipv6MinimumLength = 31;
-constexpr qint64 modelNameMinimumLength = 11;
-constexpr int initialIpv6Width = 200;
-constexpr int initialModelNameWidth = 80;
+constexpr qint64 kPointsPerCharacter = 7;
+constexpr qint64 kIpv6Margin = 25;
+constexpr qint64 kModelNameMargin = 10;
+constexpr qint64 kIpv6MinimumLength = 31;
+constexpr qint64 kModelNameMinimumLength = 11;
+// A column starts as wide as the growth rule makes it for the longest text that does not yet
+// widen it, so no text is cut before the column grows.
+constexpr int kInitialIpv6Width = (kIpv6MinimumLength - 1) * kPointsPerCharacter + kIpv6Margin;
+constexpr int kInitialModelNameWidth =
+    (kModelNameMinimumLength - 1) * kPointsPerCharacter + kModelNameMargin;
 
 qint64 graphemeCount(const QString &text)
 {
@@ -38,7 +42,7 @@ qint64 graphemeCount(const QString &text)
 
 void widenColumn(QTableView &table, int column, qint64 longest, qint64 minimumLength, qint64 margin)
 {
-    const qint64 wanted = std::min<qint64>(longest * pointsPerCharacter + margin, QWIDGETSIZE_MAX);
+    const qint64 wanted = std::min<qint64>(longest * kPointsPerCharacter + margin, QWIDGETSIZE_MAX);
     if (table.columnWidth(column) < wanted && longest >= minimumLength)
         table.setColumnWidth(column, int(wanted));
 }
@@ -48,8 +52,8 @@ void widenColumn(QTableView &table, int column, qint64 longest, qint64 minimumLe
 CameraListTableController::CameraListTableController(QWidget *parentWidget, QObject *parent)
     : QObject(parent)
 {
-    for (int column = 0; column < CameraListTableModel::columnTotal; ++column)
-        m_headerTitleList.append(localizedText(CameraListTableModel::titleKey(column)));
+    for (const TableColumn &column : kColumns)
+        m_headerTitleList.append(localizedText(column.titleKey));
     loadView(parentWidget);
     viewDidLoad();
 }
@@ -96,10 +100,10 @@ void CameraListTableController::loadView(QWidget *parentWidget)
         table.setItemDelegateForColumn(column, linkCells);
 
     // Each column sorts by its own key, ascending on the first click.
-    for (int column = 0; column < CameraListTableModel::columnTotal; ++column) {
-        const QString key = CameraListTableModel::sortKey(column);
+    for (int column = 0; column < CameraListTableModel::kColumnTotal; ++column) {
+        const TableColumn &spec = kColumns[size_t(column)];
         table.setSortDescriptorPrototype(
-            column, SortDescriptor{key, true, *ColumnSort::comparisonForKey(key)});
+            column, SortDescriptor{spec.key.toString(), true, spec.comparison});
     }
 
     // Wide enough for a MAC address, an IPv4 address and a serial number, and for each title.
@@ -116,11 +120,11 @@ void CameraListTableController::loadView(QWidget *parentWidget)
     table.setColumnWidth(
         CameraListTableModel::ipV4Column,
         widthFor(CameraListTableModel::ipV4Column, QStringLiteral("888.888.888.888")));
-    table.setColumnWidth(CameraListTableModel::ipV6Column, initialIpv6Width);
+    table.setColumnWidth(CameraListTableModel::ipV6Column, kInitialIpv6Width);
     table.setColumnWidth(
         CameraListTableModel::autoIpColumn,
         widthFor(CameraListTableModel::autoIpColumn, QStringLiteral("169.254.888.888")));
-    table.setColumnWidth(CameraListTableModel::modelNameColumn, initialModelNameWidth);
+    table.setColumnWidth(CameraListTableModel::modelNameColumn, kInitialModelNameWidth);
     table.setColumnWidth(
         CameraListTableModel::serialNumberColumn,
         widthFor(CameraListTableModel::serialNumberColumn, QStringLiteral("DDDDDDDDDDDDDD")));
@@ -164,8 +168,8 @@ void CameraListTableController::fitIpv6ColumnWidth(const ObservableCameraList &r
     qint64 longest = 0;
     for (const auto &row : rows)
         longest = std::max<qint64>(longest, row->ipV6().string.size());
-    widenColumn(*m_tableView, CameraListTableModel::ipV6Column, longest, ipv6MinimumLength,
-                ipv6Margin);
+    widenColumn(*m_tableView, CameraListTableModel::ipV6Column, longest, kIpv6MinimumLength,
+                kIpv6Margin);
 }
 
 void CameraListTableController::fitModelNameColumnWidth(const ObservableCameraList &rows)
@@ -174,7 +178,7 @@ void CameraListTableController::fitModelNameColumnWidth(const ObservableCameraLi
     for (const auto &row : rows)
         longest = std::max(longest, graphemeCount(row->modelName()));
     widenColumn(*m_tableView, CameraListTableModel::modelNameColumn, longest,
-                modelNameMinimumLength, modelNameMargin);
+                kModelNameMinimumLength, kModelNameMargin);
 }
 
 void CameraListTableController::applyColumnSort(CameraTableView &tableView)

@@ -1,6 +1,7 @@
 #include "table/CameraListTableModel.h"
 
 #include "platform/NamedColor.h"
+#include "table/Columns.h"
 
 #include <QBrush>
 #include <QFont>
@@ -8,51 +9,6 @@
 CameraListTableModel::CameraListTableModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
-}
-
-QString CameraListTableModel::sortKey(int column)
-{
-    switch (column) {
-    case macAddressColumn:
-        return QStringLiteral("macAddress");
-    case ipV4Column:
-        return QStringLiteral("ipV4.string");
-    case ipV6Column:
-        return QStringLiteral("ipV6.string");
-    case autoIpColumn:
-        return QStringLiteral("autoIp.string");
-    case modelNameColumn:
-        return QStringLiteral("modelName");
-    case serialNumberColumn:
-        return QStringLiteral("serialNumber");
-    default:
-        return {};
-    }
-}
-
-const char *CameraListTableModel::titleKey(int column)
-{
-    switch (column) {
-    case macAddressColumn:
-        return "macAddress";
-    case ipV4Column:
-        return "ipv4Address";
-    case ipV6Column:
-        return "ipv6Address";
-    case autoIpColumn:
-        return "autoIpAddress";
-    case modelNameColumn:
-        return "modelName";
-    case serialNumberColumn:
-        return "serialNo";
-    default:
-        return "";
-    }
-}
-
-bool CameraListTableModel::isAddressColumn(int column)
-{
-    return column == ipV4Column || column == ipV6Column || column == autoIpColumn;
 }
 
 void CameraListTableModel::setRows(const ObservableCameraList &rows)
@@ -66,14 +22,14 @@ void CameraListTableModel::setSelectedRowMac(const QString &macAddress)
 {
     m_selectedRowMac = macAddress;
     if (!m_rows.isEmpty())
-        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, columnTotal - 1),
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, kColumnTotal - 1),
                            {Qt::BackgroundRole});
 }
 
 void CameraListTableModel::setHeaderTitles(const QStringList &titles)
 {
     m_headerTitles = titles;
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnTotal - 1);
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, kColumnTotal - 1);
 }
 
 int CameraListTableModel::rowCount(const QModelIndex &parent) const
@@ -83,7 +39,7 @@ int CameraListTableModel::rowCount(const QModelIndex &parent) const
 
 int CameraListTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : columnTotal;
+    return parent.isValid() ? 0 : kColumnTotal;
 }
 
 QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
@@ -107,7 +63,7 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return row.value(sortKey(index.column())).value_or(QString());
+        return kColumns[size_t(index.column())].value(row);
     case Qt::BackgroundRole:
         // Decided afresh on every request: whatever row now holds the selected MAC address.
         return QBrush(namedColor(row.macAddress() == m_selectedRowMac ? QStringLiteral("#804100")
@@ -121,6 +77,8 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
         return {};
     case IsLinkRole:
         return addressText().isLink();
+    case MacAddressRole:
+        return row.macAddress();
     default:
         return {};
     }
@@ -128,11 +86,12 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
 
 QVariant CameraListTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columnTotal ||
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumnTotal ||
         role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return section < m_headerTitles.size() ? m_headerTitles.at(section)
-                                           : QString::fromLatin1(titleKey(section));
+    return section < m_headerTitles.size()
+               ? m_headerTitles.at(section)
+               : QString::fromLatin1(kColumns[size_t(section)].titleKey);
 }
 
 Qt::ItemFlags CameraListTableModel::flags(const QModelIndex &index) const

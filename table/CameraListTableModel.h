@@ -21,21 +21,17 @@ public:
         modelNameColumn,
         serialNumberColumn,
     };
-    static constexpr int columnTotal = 6;
+    static constexpr int kColumnTotal = 6;
 
     enum Role {
         // Bool: the cell's address text is underlined, i.e. a link. False outside the three
         // address columns.
         IsLinkRole = Qt::UserRole + 1,
+        // Text: the row's MAC address, in every column. What identifies a row across new lists.
+        MacAddressRole,
     };
 
     explicit CameraListTableModel(QObject *parent = nullptr);
-
-    // The key a column's values are read and sorted by ("ipV4.string", ...).
-    static QString sortKey(int column);
-    // The localisation key of a column's title ("ipv4Address", ...).
-    static const char *titleKey(int column);
-    static bool isAddressColumn(int column);
 
     const ObservableCameraList &rows() const { return m_rows; }
     // Replaces all rows (a model reset); neither sorts nor touches the selection.

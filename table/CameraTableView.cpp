@@ -1,6 +1,7 @@
 #include "table/CameraTableView.h"
 
 #include "table/CameraHeaderView.h"
+#include "table/CameraListTableModel.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -86,22 +87,28 @@ void CameraTableView::paintEvent(QPaintEvent *event)
     QTableView::paintEvent(event);
 }
 
+void CameraTableView::press(const QMouseEvent &event)
+{
+    const int row = rowAt(event.position().toPoint().y());
+    m_pressedRowMac.reset();
+    if (row >= 0)
+        m_pressedRowMac =
+            model()->index(row, 0).data(CameraListTableModel::MacAddressRole).toString();
+    m_isPressed = true;
+}
+
 void CameraTableView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        m_pressedRow = rowAt(event->position().toPoint().y());
-        m_isPressed = true;
-    }
+    if (event->button() == Qt::LeftButton)
+        press(*event);
     QTableView::mousePressEvent(event);
 }
 
 void CameraTableView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     // The second press of a double click is a click of its own.
-    if (event->button() == Qt::LeftButton && !m_isPressed) {
-        m_pressedRow = rowAt(event->position().toPoint().y());
-        m_isPressed = true;
-    }
+    if (event->button() == Qt::LeftButton && !m_isPressed)
+        press(*event);
     QTableView::mouseDoubleClickEvent(event);
 }
 
@@ -111,6 +118,14 @@ void CameraTableView::mouseReleaseEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !m_isPressed)
         return;
     m_isPressed = false;
-    m_clickedRow = m_pressedRow;
+    m_clickedRow = -1;
+    if (m_pressedRowMac) {
+        const QModelIndexList rows =
+            model()->match(model()->index(0, 0), CameraListTableModel::MacAddressRole,
+                           *m_pressedRowMac, 1, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (rows.isEmpty())
+            return;
+        m_clickedRow = rows.front().row();
+    }
     Q_EMIT action();
 }

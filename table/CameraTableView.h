@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QString>
 #include <QTableView>
 
 #include <optional>
@@ -16,8 +17,10 @@ class CameraHeaderView;
 // - a click on a column header first updates the sort descriptors as a sortable table does
 //   (the column whose key is first: its direction reverses; another column: its prototype goes
 //   first, replacing any descriptor with the same key), then emits `action` with clickedRow -1;
-// - a click in the rows area emits `action` on release, with clickedRow the row under the press,
-//   or -1 below the last row.
+// - a click in the rows area emits `action` on release, with clickedRow the row that now holds
+//   the camera pressed (rows are told apart by MAC address, so a new list or a sort between
+//   press and release does not change which camera was clicked), or -1 below the last row.
+//   When the pressed camera has left the list by the release, there is no action.
 // The view sorts nothing itself; whoever handles `action` does.
 class CameraTableView : public QTableView
 {
@@ -55,6 +58,9 @@ private:
     QList<SortDescriptor> m_sortDescriptors;
     QMap<int, SortDescriptor> m_prototypes;
     int m_clickedRow = -1;
-    int m_pressedRow = -1;
+    void press(const QMouseEvent &event);
+
+    // Between press and release: the MAC address of the row pressed, empty below the rows.
+    std::optional<QString> m_pressedRowMac;
     bool m_isPressed = false;
 };

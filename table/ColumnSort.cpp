@@ -1,5 +1,7 @@
 #include "table/ColumnSort.h"
 
+#include "table/Columns.h"
+
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
@@ -11,8 +13,6 @@
 
 namespace
 {
-
-const QString ipV6Key = QStringLiteral("ipV6.string");
 
 QCollator standardCollator()
 {
@@ -55,54 +55,20 @@ ObservableCameraList stableSorted(const ObservableCameraList &rows, bool ascendi
 
 } // namespace
 
-const QStringList &ColumnSort::sortKeys()
-{
-    static const QStringList keys{QStringLiteral("macAddress"),  QStringLiteral("ipV4.string"),
-                                  QStringLiteral("ipV6.string"), QStringLiteral("autoIp.string"),
-                                  QStringLiteral("modelName"),   QStringLiteral("serialNumber")};
-    return keys;
-}
-
-std::optional<TextComparison> ColumnSort::comparisonForKey(QStringView key)
-{
-    if (key == u"macAddress" || key == u"modelName")
-        return TextComparison::caseInsensitive;
-    if (key == u"ipV4.string" || key == u"autoIp.string" || key == u"serialNumber")
-        return TextComparison::localizedStandard;
-    if (key == u"ipV6.string")
-        return TextComparison::codePoint;
-    return std::nullopt;
-}
-
-int ColumnSort::compare(TextComparison comparison, const QString &a, const QString &b)
-{
-    switch (comparison) {
-    case TextComparison::caseInsensitive:
-        return sign(QString::compare(a, b, Qt::CaseInsensitive));
-    case TextComparison::localizedStandard:
-        return sign(standardCollator().compare(a, b));
-    case TextComparison::codePoint: {
-        const auto order = codePoints(a) <=> codePoints(b);
-        return order < 0 ? -1 : (order > 0 ? 1 : 0);
-    }
-    }
-    return 0;
-}
-
 ObservableCameraList ColumnSort::sorted(const ObservableCameraList &rows, const QString &key,
                                         bool ascending)
 {
-    const std::optional<TextComparison> comparison = comparisonForKey(key);
-    if (!comparison)
+    const TableColumn *column = columnForKey(key);
+    if (!column)
         return rows;
 
     QStringList values;
     values.reserve(rows.size());
     for (const auto &row : rows)
-        values.append(row->value(key).value_or(QString()));
+        values.append(column->value(*row));
 
     // Each value is prepared once (collation key, NFC code points) rather than per comparison.
-    switch (*comparison) {
+    switch (column->comparison) {
     case TextComparison::caseInsensitive:
         return stableSorted(rows, ascending, [&](qsizetype x, qsizetype y) {
             return sign(QString::compare(values.at(x), values.at(y), Qt::CaseInsensitive));
@@ -136,11 +102,12 @@ bool ColumnSort::apply(QList<SortDescriptor> &descriptors, ObservableCameraList 
     if (descriptors.isEmpty())
         return false;
     const SortDescriptor first = descriptors.first();
-    const std::optional<TextComparison> comparison = comparisonForKey(first.key);
-    if (!comparison || !sortKeys().contains(first.key))
+    const TableColumn *column = columnForKey(first.key);
+    if (!column)
         return false;
-    if (first.key != ipV6Key)
-        descriptors = {SortDescriptor{first.key, first.ascending, *comparison}};
+    // The IPv6 column keeps the table's descriptors as they are.
+    if (column->key != u"ipV6.string")
+        descriptors = {SortDescriptor{first.key, first.ascending, column->comparison}};
     rows = sorted(rows, first.key, first.ascending);
     return true;
 }

@@ -1,6 +1,6 @@
 #include "table/MyCustomCellView.h"
 
-#include "discovery/ServiceText.h"
+#include "discovery/DeviceUrl.h"
 #include "platform/NamedColor.h"
 #include "platform/UrlOpener.h"
 #include "table/CameraListTableModel.h"
@@ -16,21 +16,20 @@
 namespace
 {
 
-// A port as a device announces it is used only when it is a plain TCP port number; anything
-// else (letters, "@", "/", a sign) would make the composed text point somewhere else.
-bool isUsablePort(const std::optional<QString> &port)
+// HTTPS when that address answered over HTTPS and the camera announced a usable HTTPS port,
+// else HTTP with the HTTP port likewise, else HTTP without a port.
+std::optional<QUrl> composeUrl(AddressClass addressClass, const QString &address,
+                               bool isHttpsEnabled, bool isHttpEnabled, const Camera &camera)
 {
-    return port && decimalPort(*port);
-}
-
-QString composeUrl(const QString &host, bool isHttpsEnabled, bool isHttpEnabled,
-                   const Camera &camera)
-{
-    if (isHttpsEnabled && isUsablePort(camera.httpsPort))
-        return QStringLiteral("https://") + host + u':' + *camera.httpsPort;
-    if (isHttpEnabled && isUsablePort(camera.httpPort))
-        return QStringLiteral("http://") + host + u':' + *camera.httpPort;
-    return QStringLiteral("http://") + host;
+    if (isHttpsEnabled && camera.httpsPort) {
+        if (auto url = deviceUrl(addressClass, address, camera.httpsPort, Scheme::https))
+            return url;
+    }
+    if (isHttpEnabled && camera.httpPort) {
+        if (auto url = deviceUrl(addressClass, address, camera.httpPort, Scheme::http))
+            return url;
+    }
+    return deviceUrl(addressClass, address, std::nullopt, Scheme::http);
 }
 
 } // namespace
@@ -42,9 +41,10 @@ MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
 {
     view->setMouseTracking(true);
     view->viewport()->installEventFilter(this);
+    connect(view->model(), &QAbstractItemModel::modelReset, this, &MyCustomCellView::listReplaced);
 }
 
-QString MyCustomCellView::urlText(const QString &address, const CameraList &cameras)
+std::optional<QUrl> MyCustomCellView::pageUrl(const QString &address, const CameraList &cameras)
 {
     const auto findBy = [&](QString Camera::*field) -> const Camera * {
         const auto found = std::find_if(cameras.cbegin(), cameras.cend(),
@@ -52,13 +52,15 @@ QString MyCustomCellView::urlText(const QString &address, const CameraList &came
         return found == cameras.cend() ? nullptr : &*found;
     };
     if (const Camera *camera = findBy(&Camera::ipv4))
-        return composeUrl(address, camera->isIpv4HttpsEnabled, camera->isIpv4Enabled, *camera);
+        return composeUrl(AddressClass::ipv4, address, camera->isIpv4HttpsEnabled,
+                          camera->isIpv4Enabled, *camera);
     if (const Camera *camera = findBy(&Camera::ipv6))
-        return composeUrl(u'[' + address + u']', camera->isIpv6HttpsEnabled, camera->isIpv6Enabled,
-                          *camera);
+        return composeUrl(AddressClass::ipv6, address, camera->isIpv6HttpsEnabled,
+                          camera->isIpv6Enabled, *camera);
     if (const Camera *camera = findBy(&Camera::autoIp))
-        return composeUrl(address, camera->isAutoIpHttpsEnabled, camera->isAutoIpEnabled, *camera);
-    return QStringLiteral("http://") + address;
+        return composeUrl(AddressClass::autoIp, address, camera->isAutoIpHttpsEnabled,
+                          camera->isAutoIpEnabled, *camera);
+    return deviceUrl(AddressClass::ipv4, address, std::nullopt, Scheme::http);
 }
 
 void MyCustomCellView::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
@@ -90,25 +92,20 @@ bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
         const QModelIndex index =
             m_view->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
         const QModelIndex previous = m_cellUnderPointer;
-        // A new list drops the cell under the pointer (the persistent index turns invalid):
-        // that counts as leaving it, so a hand cursor never outlives its link.
-        const bool previousVanished = !previous.isValid() && m_isPointerInOwnCell;
-        if (index == previous && !previousVanished)
+        if (index == previous)
             break;
-        if (isOwnCell(previous) || previousVanished)
+        if (isOwnCell(previous))
             mouseExited(previous);
         m_cellUnderPointer = index;
-        m_isPointerInOwnCell = isOwnCell(index);
-        if (m_isPointerInOwnCell)
+        if (isOwnCell(index))
             mouseEntered(index);
         break;
     }
     case QEvent::Leave: {
         const QModelIndex left = m_cellUnderPointer;
         m_cellUnderPointer = QModelIndex();
-        if (isOwnCell(left) || m_isPointerInOwnCell)
+        if (isOwnCell(left))
             mouseExited(left);
-        m_isPointerInOwnCell = false;
         break;
     }
     case QEvent::MouseButtonPress:
@@ -157,14 +154,22 @@ void MyCustomCellView::mouseExited(const QModelIndex &index)
         m_view->update(amber);
 }
 
+void MyCustomCellView::listReplaced()
+{
+    // The cells under the pointer are new: the old one is left, with a hand cursor that never
+    // outlives its link.
+    if (m_viewport)
+        m_viewport->setCursor(Qt::ArrowCursor);
+    m_hoveredLink = QModelIndex();
+    m_cellUnderPointer = QModelIndex();
+}
+
 void MyCustomCellView::mouseDown(const QModelIndex &index)
 {
     if (!isLink(index))
         return;
-    const QString address = index.data(Qt::DisplayRole).toString();
-    const QUrl url(urlText(address, displayedCameraList()), QUrl::StrictMode);
-    // An address that does not make a web address (never the case for numeric host texts)
-    // opens nothing.
-    if (url.isValid() && !url.host().isEmpty())
-        openUrl(url);
+    // An address that makes no web address (never the case for the numeric texts the model
+    // lists) opens nothing.
+    if (const auto url = pageUrl(index.data(Qt::DisplayRole).toString(), displayedCameraList()))
+        openUrl(*url);
 }

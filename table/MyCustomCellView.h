@@ -5,6 +5,9 @@
 
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <QUrl>
+
+#include <optional>
 
 class QAbstractItemView;
 
@@ -15,11 +18,12 @@ class QAbstractItemView;
 // - every mouse press on a link cell (also each press of a double click) opens the page once,
 //   through openUrl, before the table handles the press as a click of its own.
 // Whether a cell is a link is read from the model each time the pointer enters it and each time
-// it is pressed.
+// it is pressed. A new list under a resting pointer counts as leaving the cell: arrow cursor and
+// "#D0D0D0" at once; the next move enters the cell afresh.
 //
 // One instance serves all the address columns of one view: install it with
-// setItemDelegateForColumn. It watches the view's viewport for the pointer, so the view gets
-// mouse tracking switched on.
+// setItemDelegateForColumn, after the view has its model. It watches the view's viewport for the
+// pointer, so the view gets mouse tracking switched on.
 class MyCustomCellView : public CameraCellDelegate
 {
     Q_OBJECT
@@ -30,13 +34,9 @@ public:
     // IPv4 address decides, else the first with that IPv6 address, else the first with that
     // auto-IP address. HTTPS when that address answered over HTTPS and the camera announced an
     // HTTPS port, else HTTP with the HTTP port when it answered over HTTP and announced one,
-    // else HTTP without a port. IPv6 addresses go in brackets. A port text that is not a
-    // decimal port number (1 to 65535) counts as not announced, so a device cannot steer the
-    // page to another host through its port text.
-    static QString urlText(const QString &address, const CameraList &cameras);
-
-    // The cell the pointer last made amber; invalid when none.
-    QModelIndex hoveredLink() const { return m_hoveredLink; }
+    // else HTTP without a port. A port text that is no port number counts as not announced, so
+    // a device cannot steer the page to another host. No camera: HTTP to the address itself.
+    static std::optional<QUrl> pageUrl(const QString &address, const CameraList &cameras);
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
@@ -48,6 +48,7 @@ private:
     void mouseEntered(const QModelIndex &index);
     void mouseExited(const QModelIndex &index);
     void mouseDown(const QModelIndex &index);
+    void listReplaced();
 
     // The view owns this delegate, so it outlives it; the viewport may go first while the view
     // is being destroyed.
@@ -55,6 +56,5 @@ private:
     QPointer<QWidget> m_viewport;
     QPersistentModelIndex m_cellUnderPointer;
     QPersistentModelIndex m_hoveredLink;
-    bool m_isPointerInOwnCell = false;
     bool m_pressSeen = false;
 };

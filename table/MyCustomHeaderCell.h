@@ -17,7 +17,6 @@ public:
     explicit MyCustomHeaderCell(const QString &title);
 
     QString title() const { return m_title; }
-    void setTitle(const QString &title) { m_title = title; }
 
     // Where the title goes inside a header of `cellFrame` (top-down coordinates): 1.5 right of
     // the left edge, 6.5 below the top, full width, 14 lower than the header (6.5 above and 7.5

@@ -15,20 +15,3 @@ ObservableCamera::ObservableCamera(const QString &macAddress, const AttributedTe
     , m_isAutoIpEnabled(isAutoIpEnabled)
 {
 }
-
-std::optional<QString> ObservableCamera::value(QStringView key) const
-{
-    if (key == u"macAddress")
-        return m_macAddress;
-    if (key == u"ipV4.string")
-        return m_ipV4.string;
-    if (key == u"ipV6.string")
-        return m_ipV6.string;
-    if (key == u"autoIp.string")
-        return m_autoIp.string;
-    if (key == u"modelName")
-        return m_modelName;
-    if (key == u"serialNumber")
-        return m_serialNumber;
-    return std::nullopt;
-}

@@ -86,6 +86,10 @@ private Q_SLOTS:
         json->start();
         f.advance(5000);
         QCOMPARE(f.printed.size(), 1);
+        auto watch = f.scan({"--watch", "6", "--count", "1"});
+        watch->start();
+        f.advance(5000);
+        QVERIFY(f.printed.last().startsWith("# search 1\nMAC ADDRESS"));
     }
 
     void watchPrintsJsonLinesWithOneSummaryPerSearch()

@@ -27,7 +27,6 @@ private Q_SLOTS:
         QCOMPARE(client.requests.last().timeout, 60s);
         client.finish(4, 200);
         QCOMPARE(completed, (QList<int>{1, 0, 2, 3, 4}));
-        QCOMPARE(queue.inFlight(), 0);
     }
 
     void abandonAllFreesEveryPlaceAtOnce()
@@ -40,9 +39,9 @@ private Q_SLOTS:
                           [&](std::optional<int>) { ++completed; });
         queue.abandonAll();
         QVERIFY(client.requests.at(0).aborted);
-        QCOMPARE(queue.pending(), 0);
         queue.enqueue(QUrl("http://198.18.0.2/"), 60s, [&](std::optional<int>) { ++completed; });
-        QCOMPARE(client.requests.size(), 2); // sent at once
+        QCOMPARE(client.requests.size(), 2); // sent at once, the waiting ones are gone
+        QCOMPARE(client.requests.at(1).url, QUrl("http://198.18.0.2/"));
         client.finish(1, 200);
         QCOMPARE(completed, 1);
     }

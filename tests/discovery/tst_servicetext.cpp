@@ -8,56 +8,31 @@ class TestServiceText : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void formatMacAddress_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("formatted");
-        QTest::newRow("12 digits") << "001122aabbcc"
-                                   << "00-11-22-aa-bb-cc";
-        QTest::newRow("letter case kept") << "001122AaBbCc"
-                                          << "00-11-22-Aa-Bb-Cc";
-        QTest::newRow("8 digits, same rule") << "00112233"
-                                             << "00-11--2-2-33";
-        QTest::newRow("11 digits") << "001122aabbc"
-                                   << "00-11-22-a-ab-bc";
-        QTest::newRow("not hexadecimal") << "zzzzzzzzzzzz"
-                                         << "zz-zz-zz-zz-zz-zz";
-        QTest::newRow("already with hyphens") << "00-11-22-aa-bb-cc"
-                                              << "00--1-1--22-aa-b-b--cc";
-        QTest::newRow("7 characters unchanged") << "0011223"
-                                                << "0011223";
-        QTest::newRow("empty unchanged") << ""
-                                         << "";
-        QTest::newRow("non-BMP character counted once")
-            << QString::fromUtf8("0011\xF0\x9F\x98\x80"
-                                 "2aabbcc")
-            << QString::fromUtf8("00-11-\xF0\x9F\x98\x80"
-                                 "2-aa-bb-cc");
-    }
-
     void formatMacAddress()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, formatted);
-        QCOMPARE(::formatMacAddress(text), formatted);
-    }
-
-    void numericHost_data()
-    {
-        QTest::addColumn<QByteArray>("socketAddress");
-        QTest::addColumn<QString>("host");
-        QTest::newRow("IPv4") << socketAddress("198.18.0.10") << "198.18.0.10";
-        QTest::newRow("IPv6") << socketAddress("2001:db8::5") << "2001:db8::5";
-        QTest::newRow("link-local IPv6: zone cut") << socketAddress("fe80::1", 1) << "fe80::1";
-        QTest::newRow("not a socket address") << QByteArray("\x07\x00", 2) << "";
-        QTest::newRow("empty block") << QByteArray() << "";
+        // Hyphens at n-2, n-4, 2, 5, 8 of the growing text; case kept, digits not checked,
+        // a non-BMP character counted once, fewer than 8 characters left unchanged.
+        for (const auto &[text, formatted] : {std::pair{"001122aabbcc", "00-11-22-aa-bb-cc"},
+                                              {"001122AaBbCc", "00-11-22-Aa-Bb-Cc"},
+                                              {"00112233", "00-11--2-2-33"},
+                                              {"001122aabbc", "00-11-22-a-ab-bc"},
+                                              {"zzzzzzzzzzzz", "zz-zz-zz-zz-zz-zz"},
+                                              {"00-11-22-aa-bb-cc", "00--1-1--22-aa-b-b--cc"},
+                                              {"0011\xF0\x9F\x98\x80"
+                                               "2aabbcc",
+                                               "00-11-\xF0\x9F\x98\x80"
+                                               "2-aa-bb-cc"},
+                                              {"0011223", "0011223"},
+                                              {"", ""}})
+            QCOMPARE(::formatMacAddress(QString::fromUtf8(text)), QString::fromUtf8(formatted));
     }
 
     void numericHost()
     {
-        QFETCH(QByteArray, socketAddress);
-        QFETCH(QString, host);
-        QCOMPARE(::numericHost(socketAddress), host);
+        QCOMPARE(::numericHost(socketAddress("2001:db8::5")), "2001:db8::5");
+        QCOMPARE(::numericHost(socketAddress("fe80::1", 1)), "fe80::1"); // the zone is cut
+        QCOMPARE(::numericHost(QByteArray("\x07\x00", 2)), "");
+        QCOMPARE(::numericHost(QByteArray()), "");
     }
 
     void utf8Text_data()

@@ -2,20 +2,17 @@
 //     render_table out.png
 // Shows ordinary rows, a selected row, underlined addresses, one hovered (amber) link and the
 // painted header. Runs under the offscreen platform.
+#include "app/CameraListTable.h"
+#include "app/DarkAppearance.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
-#include "table/ObservableCamera.h"
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QPalette>
-#include <QStyleFactory>
 #include <QTextStream>
 #include <QVBoxLayout>
 #include <QWidget>
-
-#include <memory>
 
 namespace
 {
@@ -38,20 +35,6 @@ Camera sampleCamera(const QString &mac, const QString &ipv4, bool ipv4Http, cons
     return camera;
 }
 
-// What the list bridge does: addresses that answered become links, "---" never does.
-std::shared_ptr<ObservableCamera> rowFor(const Camera &camera)
-{
-    const auto address = [](const QString &text, bool answered) {
-        return answered && text != placeholderText ? AttributedText::underlined(text)
-                                                   : AttributedText::plain(text);
-    };
-    return std::make_shared<ObservableCamera>(
-        camera.macAddress, address(camera.ipv4, camera.isIpv4Enabled),
-        address(camera.ipv6, camera.isIpv6Enabled), address(camera.autoIp, camera.isAutoIpEnabled),
-        camera.moedelName, camera.serialNumber, camera.isIpv4Enabled, camera.isIpv6Enabled,
-        camera.isAutoIpEnabled);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -63,16 +46,7 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    // The application's dark appearance.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(0x14, 0x14, 0x14));
-    dark.setColor(QPalette::Base, QColor(0x14, 0x14, 0x14));
-    dark.setColor(QPalette::WindowText, QColor(0xdf, 0xdf, 0xdf));
-    dark.setColor(QPalette::Text, QColor(0xdf, 0xdf, 0xdf));
-    dark.setColor(QPalette::Button, QColor(0x3d, 0x3d, 0x3d));
-    dark.setColor(QPalette::ButtonText, QColor(0xd0, 0xd0, 0xd0));
-    QApplication::setPalette(dark);
+    applyDarkAppearance();
 
     displayedCameraList() = {
         sampleCamera("00:1B:2C:3D:4E:01", "198.18.0.10", true, "2001:db8::10", true, "---", false,
@@ -86,9 +60,7 @@ int main(int argc, char **argv)
         sampleCamera("00:1B:2C:3D:4E:05", "198.19.255.254", true, "2001:db8::5", false, "---",
                      false, "Ünïcode-Modell", "SN0000123405"),
     };
-    ObservableCameraList rows;
-    for (const Camera &camera : displayedCameraList())
-        rows.append(rowFor(camera));
+    const ObservableCameraList rows = CameraListTable::makeRows(displayedCameraList());
 
     QWidget window;
     window.setAutoFillBackground(true);

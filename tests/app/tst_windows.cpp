@@ -1,0 +1,321 @@
+// The windows around the table: texts and languages, the search button, the main window view,
+// the About window, the menu and the dark appearance.
+#include "app/AboutView.h"
+#include "app/AppDelegate.h"
+#include "app/CameraListTable.h"
+#include "app/DarkAppearance.h"
+#include "app/InfoDictionary.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowView.h"
+#include "app/SearchButton.h"
+#include "app/Translations.h"
+#include "platform/LocalizedText.h"
+#include "tests/support/ModelFixture.h"
+
+#include <QEnterEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
+#include <QTest>
+#include <QTranslator>
+
+using InfoValues = QMap<QString, QString>;
+
+namespace
+{
+void hover(QWidget &widget, bool entered)
+{
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&widget, entered ? static_cast<QEvent *>(&enter) : &leave);
+}
+
+void nextTurn()
+{
+    QCoreApplication::processEvents();
+}
+
+QAction *command(MainWindow &window, int index)
+{
+    return window.menuBar()->actions().front()->menu()->actions().at(index);
+}
+} // namespace
+
+class TestWindows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void languageFollowsLocale_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("searchCamera");
+        // clang-format off
+        QTest::newRow("English (US)") << QLocale(QStringLiteral("en_US")) << "Search Cameras";
+        QTest::newRow("Japanese") << QLocale(QStringLiteral("ja_JP")) << "カメラを検索";
+        QTest::newRow("German falls back to English")
+            << QLocale(QLocale::German) << "Search Cameras";
+        QTest::newRow("C falls back to English") << QLocale::c() << "Search Cameras";
+        // clang-format on
+    }
+
+    void languageFollowsLocale()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, searchCamera);
+        QVERIFY(installTranslations(*qApp, locale));
+        QCOMPARE(localizedText("searchCamera"), searchCamera);
+        for (const char *key :
+             {"applicationName", "searchCamera", "aboutApplication", "exitApplication", "version",
+              "allRightsReserved", "macAddress", "ipv4Address", "ipv6Address", "autoIpAddress",
+              "modelName", "serialNo"})
+            QVERIFY2(!localizedText(key).isEmpty() && localizedText(key) != key, key);
+        for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
+
+    // Each step: 'e' pointer enters, 'l' pointer leaves, '+' button enabled, '-' disabled.
+    void searchButtonHoverColour_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("color");
+        // clang-format off
+        QTest::newRow("no hover yet") << "" << "#3D3D3D";
+        QTest::newRow("no hover yet, disabled") << "-" << "#3D3D3D";
+        QTest::newRow("entered while enabled") << "e" << "#595959";
+        QTest::newRow("entered while disabled") << "-e" << "#3D3D3D";
+        QTest::newRow("left while enabled") << "el" << "#3D3D3D";
+        QTest::newRow("left while disabled") << "e-l" << "#3D3D3D";
+        QTest::newRow("click starts a search under the pointer") << "e-" << "#595959";
+        QTest::newRow("search ends under the pointer") << "-e+" << "#3D3D3D";
+        QTest::newRow("leave and enter again after the search") << "-e+le" << "#595959";
+        // clang-format on
+    }
+
+    void searchButtonHoverColour()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, color);
+        SearchButton button;
+        for (const QChar step : steps) {
+            if (step == u'e' || step == u'l')
+                hover(button, step == u'e');
+            else
+                button.setEnabled(step == u'+');
+        }
+        QCOMPARE(button.buttonColor(), color);
+    }
+
+    void searchButtonLooks()
+    {
+        SearchButton button;
+        QCOMPARE(button.text(), localizedText("searchCamera"));
+        QCOMPARE(button.font().pixelSize(), 13);
+        button.resize(button.sizeHint());
+        hover(button, true);
+        const QImage picture = button.grab().toImage();
+        QCOMPARE(picture.pixelColor(picture.width() / 2, 4), QColor(0x59, 0x59, 0x59));
+        QCOMPARE(picture.pixelColor(picture.width() / 2, 0), QColor(0x70, 0x70, 0x70));
+        // The rounded corner leaves the very corner pixel to what lies behind the button.
+        QCOMPARE(picture.pixelColor(0, 0), button.palette().color(QPalette::Window));
+        button.setText("Go");
+        QCOMPARE(button.sizeHint(), QSize(80, 44));
+        button.setText("Search for every camera on this network");
+        QVERIFY(button.sizeHint().width() > 80);
+        QCOMPARE(button.sizeHint().height(), 44);
+    }
+
+    void buttonFollowsTheSearch()
+    {
+        ModelFixture fixture;
+        MainWindowView view(fixture.makeModel());
+        QCOMPARE(*fixture.browsers.log, QStringList({"search _http._tcp "}));
+        SearchButton &button = view.searchButton();
+        QVERIFY(!button.isEnabled()); // from the first paint
+        view.resize(1000, 450);
+        QTest::mouseClick(&button, Qt::LeftButton); // disabled: starts nothing
+        QCOMPARE(fixture.browsers.made.size(), 1);
+        fixture.time.advance(Model::kBrowseDurationMs - 1);
+        nextTurn();
+        QVERIFY(!button.isEnabled());
+        fixture.time.advance(1);
+        nextTurn();
+        QVERIFY(button.isEnabled());
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QCOMPARE(fixture.browsers.made.size(), 2);
+        nextTurn();
+        QVERIFY(!button.isEnabled());
+    }
+
+    void mainWindowLayout()
+    {
+        ModelFixture fixture;
+        MainWindowView view(fixture.makeModel());
+        QCOMPARE(view.minimumSize(), QSize(1000, 450));
+        view.resize(1200, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QRect button = view.searchButton().geometry();
+        const QRect table = view.cameraListTable().geometry();
+        QCOMPARE(button.height(), 44);
+        QVERIFY(button.width() >= 80);
+        QVERIFY(button.left() < 20 && button.top() < 20); // top left, inside the padding
+        QVERIFY(table.top() >= button.bottom() + 6);
+        QVERIFY(table.width() > 1100 && table.bottom() > 650); // the rest of the view
+        // The background and the table's rounded corner show the window colour (antialiased:
+        // the header's "#282828" may shine through by a shade).
+        const QImage picture = view.grab().toImage();
+        QCOMPARE(picture.pixelColor(view.width() - 2, 2), QColor(0x14, 0x14, 0x14));
+        QVERIFY(picture.pixelColor(table.topLeft()).red() <= 0x16);
+        view.resize(1600, 900); // the button keeps its size and place, the table grows
+        nextTurn();
+        QCOMPARE(view.searchButton().geometry(), button);
+        QVERIFY(view.cameraListTable().height() > table.height() + 150);
+    }
+
+    void aboutLines_data()
+    {
+        QTest::addColumn<InfoValues>("values");
+        QTest::addColumn<QString>("versionLine");
+        QTest::addColumn<QString>("copyrightLine");
+        const QString version = localizedText("version");
+        const QString warning = QStringLiteral("⚠️");
+        const QString copyright = QStringLiteral("Copyright © 2031 Example");
+        const InfoValues all{
+            {kShortVersionKey, "2.4.1"}, {kBuildNumberKey, "77"}, {kCopyrightKey, copyright}};
+        const auto without = [&](const QString &key) {
+            InfoValues values = all;
+            values.remove(key);
+            return values;
+        };
+        // clang-format off
+        QTest::newRow("all values") << all << version + " 2.4.1.77" << copyright;
+        QTest::newRow("no build number")
+            << without(kBuildNumberKey) << version + " 2.4.1." + warning << copyright;
+        QTest::newRow("no short version")
+            << without(kShortVersionKey) << version + " " + warning + ".77" << copyright;
+        QTest::newRow("no copyright") << without(kCopyrightKey) << version + " 2.4.1.77" << warning;
+        QTest::newRow("empty texts shown as they are")
+            << InfoValues{{kShortVersionKey, ""}, {kBuildNumberKey, ""}, {kCopyrightKey, ""}} << version + " ." << QString();
+        // clang-format on
+    }
+
+    void aboutLines()
+    {
+        QFETCH(InfoValues, values);
+        QFETCH(QString, versionLine);
+        QFETCH(QString, copyrightLine);
+        AboutView view([values](const QString &key) -> std::optional<QString> {
+            return values.contains(key) ? std::optional(values.value(key)) : std::nullopt;
+        });
+        QCOMPARE(view.versionText(), versionLine);
+        QCOMPARE(view.copyrightText(), copyrightLine);
+        QCOMPARE(view.nameText(), localizedText("applicationName"));
+        QCOMPARE(view.rightsText(), localizedText("allRightsReserved"));
+    }
+
+    void aboutValuesOfTheBuild()
+    {
+        QCOMPARE(kMissingValueSign.toUtf8(), QByteArray("\xE2\x9A\xA0\xEF\xB8\x8F"));
+        QCOMPARE(infoValue(InfoLookup(), kShortVersionKey), kMissingValueSign);
+        QCOMPARE(buildInfo(kShortVersionKey), std::optional<QString>(VINDRA_PROJECT_VERSION));
+        QVERIFY(buildInfo(kBuildNumberKey).has_value());
+        QVERIFY(buildInfo(kCopyrightKey).has_value());
+        QCOMPARE(buildInfo(QStringLiteral("CFBundleName")), std::nullopt);
+    }
+
+    void aboutLayout()
+    {
+        AboutView view([](const QString &) { return std::nullopt; });
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.width() >= 284 && view.height() >= 184);
+        // Icon first and 64 × 64 whatever the picture's own size; then the bold name.
+        const auto labels = view.findChildren<QLabel *>();
+        QCOMPARE(labels.size(), 5);
+        QCOMPARE(labels.front()->size(), QSize(64, 64));
+        QCOMPARE(labels.front()->pixmap().deviceIndependentSize(), QSizeF(64, 64));
+        QVERIFY(labels.at(1)->font().bold());
+        QCOMPARE(labels.at(1)->font().pixelSize(), 13);
+        for (int i = 1; i < labels.size(); ++i) {
+            QCOMPARE(labels.at(i)->font().bold(), i == 1);
+            QCOMPARE(labels.at(i)->font().pixelSize(), i == 1 ? 13 : 10);
+            // Stacked top to bottom, each centred across the panel.
+            QVERIFY(labels.at(i)->geometry().top() > labels.at(i - 1)->geometry().top());
+            QVERIFY(qAbs(labels.at(i)->geometry().center().x() - view.rect().center().x()) <= 1);
+        }
+    }
+
+    void menuHoldsExactlyAboutAndExit()
+    {
+        AppDelegate delegate;
+        ModelFixture fixture;
+        MainWindow window(delegate, fixture.makeModel());
+        QCOMPARE(window.windowTitle(), localizedText("applicationName"));
+        QCOMPARE(window.centralWidget()->minimumSize(), QSize(1000, 450));
+        const QList<QAction *> topLevel = window.menuBar()->actions();
+        QCOMPARE(topLevel.size(), 1);
+        QCOMPARE(topLevel.front()->text(), localizedText("applicationName"));
+        QCOMPARE(topLevel.front()->menu()->actions().size(), 2);
+        QCOMPARE(command(window, 0)->text(), localizedText("aboutApplication"));
+        QVERIFY(command(window, 0)->shortcut().isEmpty());
+        QCOMPARE(command(window, 1)->text(), localizedText("exitApplication"));
+        QCOMPARE(command(window, 1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    }
+
+    void aboutWindowIsMadeOnceAndReused()
+    {
+        AppDelegate delegate;
+        ModelFixture fixture;
+        MainWindow window(delegate, fixture.makeModel());
+        QCOMPARE(delegate.aboutBoxWindow(), nullptr);
+        command(window, 0)->trigger();
+        QWidget *about = delegate.aboutBoxWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY((about->geometry().center() - screenCentre).manhattanLength() <= 2);
+        // Titled and closable only, at least 284 × 184; Ctrl+Q quits from here too.
+        QVERIFY(about->windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(!(about->windowFlags() &
+                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(about->minimumSize(), about->maximumSize());
+        QVERIFY(about->width() >= 284 && about->height() >= 184);
+        const QList<QAction *> actions = about->actions();
+        QVERIFY(std::any_of(actions.cbegin(), actions.cend(), [](const QAction *action) {
+            return action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Q);
+        }));
+        // Shown again, open or closed: the same window where the user left it.
+        about->move(30, 40);
+        const QPoint leftAt = about->pos();
+        delegate.showAboutBox();
+        QCOMPARE(delegate.aboutBoxWindow(), about);
+        QCOMPARE(about->pos(), leftAt);
+        about->close();
+        delegate.showAboutBox();
+        QVERIFY(about->isVisible());
+        QCOMPARE(about->pos(), leftAt);
+    }
+
+    // The menu bar has no palette of its own: it is dark only through the application's.
+    void darkOnALightDesktop()
+    {
+        QApplication::setPalette(QPalette(Qt::white));
+        const auto menuBarColour = [] {
+            AppDelegate delegate;
+            ModelFixture fixture;
+            MainWindow window(delegate, fixture.makeModel());
+            window.resize(1000, 500);
+            const QImage picture = window.menuBar()->grab().toImage();
+            return picture.pixelColor(picture.width() - 3, picture.height() / 2);
+        };
+        QVERIFY(menuBarColour().lightness() > 0x80);
+        applyDarkAppearance();
+        QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("fusion"));
+        QVERIFY2(menuBarColour().lightness() < 0x30, qPrintable(menuBarColour().name()));
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
