@@ -46,6 +46,15 @@ bool isSubtype(const QString &text)
     return text.contains(QLatin1String("._sub."));
 }
 
+// A domain name to browse: dot-separated labels of letters, digits, hyphens and underscores.
+bool isDomain(const QString &text)
+{
+    static const QRegularExpression domain(
+        QStringLiteral("^([A-Za-z0-9_]([A-Za-z0-9_-]{0,61}[A-Za-z0-9_])?\\.){0,126}"
+                       "[A-Za-z0-9_]([A-Za-z0-9_-]{0,61}[A-Za-z0-9_])?\\.?$"));
+    return text.size() <= 253 && domain.match(text).hasMatch();
+}
+
 } // namespace
 
 std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments)
@@ -105,6 +114,13 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
                         .arg(kMinimumWatchSeconds);
                 options.watchSeconds = *number;
             }
+        } else if (argument == QLatin1String("--browse-domains")) {
+            options.mode = ScanOptions::Mode::browseDomains;
+        } else if (argument == QLatin1String("--domain")) {
+            const auto text = value();
+            if (!text || !isDomain(*text))
+                return QStringLiteral("--domain needs a domain name such as site.example");
+            options.domain = *text;
         } else if (argument == QLatin1String("--count")) {
             const auto text = value();
             if (!text)
@@ -119,7 +135,10 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
         }
     }
 
-    if (options.mode == ScanOptions::Mode::services) {
+    if (options.mode == ScanOptions::Mode::browseDomains) {
+        if (waitGiven || options.watchSeconds || options.count || !options.domain.isEmpty())
+            return QStringLiteral("--browse-domains takes only --time and --json");
+    } else if (options.mode == ScanOptions::Mode::services) {
         if (waitGiven || options.watchSeconds || options.count)
             return QStringLiteral("--wait, --watch and --count belong to the camera list, not to "
                                   "--services");
@@ -135,11 +154,13 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
 QString scanUsage()
 {
     return QStringLiteral(
-        "Usage: vindra-scan [--json] [--wait SECONDS] [--watch SECONDS [--count N]]\n"
-        "       vindra-scan --services [TYPE] [--time SECONDS] [--json]\n"
+        "Usage: vindra-scan [--domain D] [--json] [--wait SECONDS] [--watch SECONDS [--count N]]\n"
+        "       vindra-scan --services [TYPE] [--domain D] [--time SECONDS] [--json]\n"
+        "       vindra-scan --browse-domains [--time SECONDS] [--json]\n"
         "\n"
-        "Finds the maker's cameras and controllers on the local network by DNS-SD over\n"
-        "multicast DNS and probes their web interfaces, like the search button of Vindra.\n"
+        "Finds the maker's cameras and controllers by DNS-SD, over multicast DNS on the\n"
+        "local network and over unicast DNS in the wide-area domains the network names,\n"
+        "and probes their web interfaces, like the search button of Vindra.\n"
         "\n"
         "Camera list (default):\n"
         "  --json             JSON lines instead of a table: one object per device,\n"
@@ -150,6 +171,7 @@ QString scanUsage()
         "                     \"# search K\" before each table, or with --json the\n"
         "                     object {\"search\":K,\"devices\":N} after each list\n"
         "  --count N          with --watch: stop after N searches\n"
+        "  --domain D         browse domain D only (\"local.\": multicast only)\n"
         "\n"
         "Services (a raw DNS-SD browser for support):\n"
         "  --services [TYPE]  print every service of TYPE (default _http._tcp, e.g.\n"
@@ -157,6 +179,11 @@ QString scanUsage()
         "                     host, port, addresses, TXT entries\n"
         "  --time SECONDS     browse for SECONDS (default 5)\n"
         "  --json             one JSON object per line and service\n"
+        "  (each service shows the domain it was found in)\n"
+        "\n"
+        "Browse domains:\n"
+        "  --browse-domains   print the default browse domains and where each came from\n"
+        "                     (the DNS question that named it), within --time seconds\n"
         "\n"
         "  --help             this text\n"
         "  --version          the version\n"

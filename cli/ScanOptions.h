@@ -8,9 +8,10 @@
 
 // The command line of vindra-scan.
 struct ScanOptions {
-    enum class Mode { cameras, services, help, version };
+    enum class Mode { cameras, services, help, version, browseDomains };
     Mode mode = Mode::cameras;
     bool json = false;
+    QString domain; // --domain D: browse D only (empty: the default browse domains)
 
     // --services [TYPE] --time SECONDS
     QString serviceType = QStringLiteral("_http._tcp");

@@ -206,3 +206,11 @@ QString serviceLine(const ServiceReport &service, bool json)
                                         : service.addresses.join(QLatin1String(", "))) +
            QLatin1String("  txt ") + (txt.isEmpty() ? QStringLiteral("-") : txt.join(' '));
 }
+
+QString browseDomainLine(const QString &domain, const QString &source, bool json)
+{
+    if (json)
+        return QStringLiteral("{\"domain\":") + jsonString(domain) +
+               QStringLiteral(",\"source\":") + jsonString(source) + QLatin1Char('}');
+    return visible(domain) + QStringLiteral("  from ") + visible(source);
+}

@@ -30,3 +30,6 @@ struct ServiceReport {
     QMap<QString, QByteArray> txt;
 };
 QString serviceLine(const ServiceReport &service, bool json);
+
+// One browse domain and where it came from (the DNS question that named it), in one line.
+QString browseDomainLine(const QString &domain, const QString &source, bool json);

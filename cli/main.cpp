@@ -3,11 +3,15 @@
 
 #include "cli/CameraScan.h"
 #include "cli/ScanOptions.h"
+#include "cli/ScanOutput.h"
 #include "cli/ServiceScan.h"
 #include "discovery/Model.h"
+#include "platform/HttpClient.h"
+#include "platform/widearea/UnicastDnsSd.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -44,14 +48,32 @@ int main(int argc, char *argv[])
     };
     const auto quit = [] { QCoreApplication::exit(0); };
 
+    if (options.mode == ScanOptions::Mode::browseDomains) {
+        // "local." is always one; the others come from the site's DNS.
+        const auto line = [&](const QString &domain, const QString &source) {
+            print(browseDomainLine(domain, source, options.json));
+        };
+        line(QStringLiteral("local."), QStringLiteral("multicast DNS"));
+        QTimer::singleShot(qRound64(options.timeSeconds * 1000.0), &application, quit);
+        askBrowseDomains(
+            &application,
+            [&](const QByteArray &domain, const QByteArray &asked) {
+                line(QString::fromUtf8(domain), QString::fromUtf8(asked));
+            },
+            quit);
+        return QCoreApplication::exec();
+    }
+
+    const QString domain = options.domain;
+    const auto browser = [domain] { return createDefaultBrowser(domain); };
     if (options.mode == ScanOptions::Mode::services) {
-        ServiceScan scan([] { return createMdnsBrowser(); }, options, print);
+        ServiceScan scan(browser, options, print);
         QObject::connect(&scan, &ServiceScan::finished, &application, quit, Qt::QueuedConnection);
         scan.start();
         return QCoreApplication::exec();
     }
 
-    Model model;
+    Model model(browser, sharedHttpClient());
     CameraScan scan(model, options, print);
     QObject::connect(&scan, &CameraScan::finished, &application, quit, Qt::QueuedConnection);
     scan.start();

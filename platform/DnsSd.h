@@ -72,7 +72,8 @@ class DnsSdBrowser : public QObject
 public:
     using QObject::QObject;
 
-    // `domain` "" means the default browse domain, "local.".
+    // `domain` "" means the default browse domains: "local." and, for browsers that reach
+    // unicast DNS, the wide-area domains the network advertises (RFC 6763 §11).
     virtual void searchForServicesOfType(const QString &type, const QString &domain) = 0;
     virtual void stop() = 0;
 
@@ -90,3 +91,11 @@ using DnsSdBrowserFactory = std::function<std::unique_ptr<DnsSdBrowser>()>;
 
 // A browser of the process's embedded multicast DNS querier (no daemon needed).
 std::unique_ptr<DnsSdBrowser> createMdnsBrowser();
+
+// A browser of wide-area DNS-SD through the system's unicast resolver.
+std::unique_ptr<DnsSdBrowser> createUnicastBrowser();
+
+// The application's browser: "" browses "local." over multicast and the default wide-area
+// domains over unicast DNS at once; "local." only the first, any other domain only the second.
+// With `onlyDomain`, every search browses that domain, whatever domain it names.
+std::unique_ptr<DnsSdBrowser> createDefaultBrowser(const QString &onlyDomain = QString());

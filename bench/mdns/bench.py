@@ -142,7 +142,7 @@ def main():
     with tempfile.TemporaryDirectory() as directory:
         for size in sizes:
             fleet = os.path.join(directory, f"fleet-{size}.json")
-            subprocess.run(["/usr/bin/python3", os.path.join(LAN, "make-fleet"), str(size), "-o", fleet],
+            subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "lan", "make-fleet"), str(size), "-o", fleet],
                            check=True)
             largest = size == max(sizes)
             run = subprocess.run(

@@ -21,7 +21,8 @@ expect("--version" 0 "^vindra-scan ${VERSION}\n$" "^$")
 foreach(refused "--frobnicate" "_http._tcp" "--watch;5" "--watch" "--wait;0" "--wait;-1"
         "--wait;ten" "--wait;inf" "--wait;3601" "--count;3" "--watch;6;--count;0"
         "--watch;6;--count;1.5" "--time;3" "--services;--wait;3" "--services;--watch;6"
-        "--services;http" "--services;_h ttp._tcp" "--services;_http._tcp;x" "--services;--time")
+        "--services;http" "--services;_h ttp._tcp" "--services;_http._tcp;x" "--services;--time"
+        "--domain" "--domain;bad domain" "--domain;-x" "--browse-domains;--domain;site.example")
     expect("${refused}" 2 "^$" "${one_line}")
 endforeach()
 # Subtypes are never asked for: refused, with a message that says so.

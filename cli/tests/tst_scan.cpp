@@ -48,16 +48,20 @@ private Q_SLOTS:
     void accepted_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("options"); // mode json type time wait watch count
+        QTest::addColumn<QString>("options"); // mode json type time wait watch count domain
         // servicesArePrintedWhenResolvedWithTheirTxt parses a type and --time of its own.
-        QTest::newRow("none") << QStringList{} << "0 0 _http._tcp 5 10 0 0";
+        QTest::newRow("none") << QStringList{} << "0 0 _http._tcp 5 10 0 0 ";
         QTest::newRow("json, wait")
-            << QStringList{"--json", "--wait", "2.5"} << "0 1 _http._tcp 5 2.5 0 0";
+            << QStringList{"--json", "--wait", "2.5"} << "0 1 _http._tcp 5 2.5 0 0 ";
         QTest::newRow("watch and count")
-            << QStringList{"--watch", "6", "--count", "3"} << "0 0 _http._tcp 5 10 6 3";
+            << QStringList{"--watch", "6", "--count", "3"} << "0 0 _http._tcp 5 10 6 3 ";
         QTest::newRow("services") << QStringList{"--services", "--json"}
-                                  << "1 1 _http._tcp 5 10 0 0";
-        QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0";
+                                  << "1 1 _http._tcp 5 10 0 0 ";
+        QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0 ";
+        QTest::newRow("one domain")
+            << QStringList{"--domain", "site.example"} << "0 0 _http._tcp 5 10 0 0 site.example";
+        QTest::newRow("browse domains")
+            << QStringList{"--browse-domains", "--time", "2"} << "4 0 _http._tcp 2 10 0 0 ";
     }
 
     void accepted()
@@ -67,14 +71,15 @@ private Q_SLOTS:
         const auto parsed = parseScanOptions(arguments);
         QVERIFY(std::holds_alternative<ScanOptions>(parsed));
         const auto o = std::get<ScanOptions>(parsed);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
                      .arg(int(o.mode))
                      .arg(int(o.json))
                      .arg(o.serviceType)
                      .arg(o.timeSeconds)
                      .arg(o.waitSeconds)
                      .arg(o.watchSeconds.value_or(0))
-                     .arg(o.count.value_or(0)),
+                     .arg(o.count.value_or(0))
+                     .arg(o.domain),
                  options);
     }
 

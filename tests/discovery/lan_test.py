@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """vindra-scan on the simulated camera network: lan-run --fleet F -- lan_test.py SCAN CLASS.
 
-ScanOnTheSimulatedNetwork runs on fleets/mixed.json, ProbesOfRealAnswers on probe_fleet.json.
+ScanOnTheSimulatedNetwork runs on fleets/mixed.json, ProbesOfRealAnswers on probe_fleet.json,
+WideArea on fleets/site.json (cameras that only the site's DNS server knows, beside mDNS ones).
 """
 
 import json
 import os
+import signal
 import subprocess
 import sys
 import time
@@ -117,6 +119,39 @@ class ProbesOfRealAnswers(unittest.TestCase):
         self.assertEqual([p for a, p in paths if a == "198.18.2.1"], ["/admin/-set-?el=aa00", moved])
         self.assertEqual([p for a, p in paths if a == "198.18.2.3"], ["/admin/-set-?el=aa00"],
                          "a log-in challenge is not answered")
+
+
+class WideArea(unittest.TestCase):
+    """Far cameras are listed with their fields and flags, the one announced both ways once;
+    distractors and hostile records (a 64 KB TXT, truncated over UDP; CNAME loops) yield nothing;
+    a DNS server that stops answering holds back neither the mDNS cameras nor the end."""
+
+    def scan(self, *arguments):
+        started = time.monotonic()
+        run = subprocess.run([SCAN, "--json", *arguments], env=environment(True),
+                             capture_output=True, text=True, timeout=60)
+        cameras = [c for c in map(json.loads, run.stdout.splitlines()) if "macAddress" in c]
+        return run, cameras, time.monotonic() - started
+
+    def test_1_far_cameras_are_listed_once_with_fields_and_flags(self):
+        run, cameras, _ = self.scan("--wait", "20")
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        expected = fleet()["expected"]
+        self.assertEqual(sorted(c["macAddress"] for c in cameras),
+                         sorted(e["macAddress"] for e in expected))
+        for camera in cameras:
+            entry = next(e for e in expected if e["macAddress"] == camera["macAddress"])
+            self.assertIn(camera, as_printed(entry, True))
+
+    def test_2_a_silent_dns_server_holds_back_nothing(self):
+        with open(os.path.join(os.environ["VINDRA_LAN_RUN"], "state.json"), encoding="utf-8") as f:
+            os.kill(json.load(f)["dns_pid"], signal.SIGSTOP)  # queries now go unanswered
+        run, cameras, seconds = self.scan("--wait", "6")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(sorted(c["macAddress"] for c in cameras),
+                         sorted(e["macAddress"] for e in fleet()["expected"]
+                                if e["ipv4"].startswith("198.18.1.")))
+        self.assertLess(seconds, 7)
 
 
 if __name__ == "__main__":

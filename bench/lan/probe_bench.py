@@ -1,6 +1,6 @@
 """Benchmark of the device host's HTTP server: every live address of the fleet probed at once.
 
-    tests/lan/lan-run --fleet FLEET -- /usr/bin/python3 tests/lan/probe_bench.py [--scheme http|https|both]
+    tests/lan/lan-run --fleet FLEET -- /usr/bin/python3 bench/lan/probe_bench.py [--scheme http|https|both]
 
 Sends one GET of the admin path per live address and announced scheme, all concurrently (an
 asyncio client trusting the test CA), and prints how long they took and what came back: the
@@ -16,12 +16,12 @@ import ssl
 import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "lan"))
 import lanlib  # noqa: E402
 
 
 async def get(address, port, context):
-    host = address + "%" + lanlib.LINK if lanlib.is_link_local_v6(address) else address
+    host = address + "%" + lanlib.LINK if address.startswith("fe80:") else address
     try:
         reader, writer = await asyncio.wait_for(asyncio.open_connection(
             host, port, ssl=context, server_hostname=address if context else None), 60)
@@ -44,7 +44,7 @@ async def main():
     jobs = []
     for device in fleet["devices"]:
         for address in device["addresses"]:
-            http_ports, https_ports = lanlib.listeners(device, address)
+            http_ports, https_ports = device["http"], device["https"]
             if args.scheme in ("http", "both"):
                 jobs += [get(address, port, None) for port in http_ports]
             if args.scheme in ("https", "both"):
