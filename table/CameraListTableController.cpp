@@ -101,9 +101,9 @@ void CameraListTableController::loadView(QWidget *parentWidget)
 
     // Each column sorts by its own key, ascending on the first click.
     for (int column = 0; column < CameraListTableModel::kColumnTotal; ++column) {
-        const TableColumn &spec = kColumns[size_t(column)];
+        const TableColumn &entry = kColumns[size_t(column)];
         table.setSortDescriptorPrototype(
-            column, SortDescriptor{spec.key.toString(), true, spec.comparison});
+            column, SortDescriptor{entry.key.toString(), true, entry.comparison});
     }
 
     // Wide enough for a MAC address, an IPv4 address and a serial number, and for each title.
