@@ -20,6 +20,7 @@ VindraApp::VindraApp(QApplication &application, std::unique_ptr<Model> model)
 
     m_appDelegate = std::make_unique<AppDelegate>();
     m_mainWindow = std::make_unique<MainWindow>(*m_appDelegate, std::move(model));
+    requestDarkTitleBar(*m_mainWindow);
     m_mainWindow->show();
 }
 
