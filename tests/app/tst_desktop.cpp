@@ -2,8 +2,6 @@
 // of an empty search and the link tooltips.
 #include "app/CameraListTable.h"
 #include "app/MainWindowView.h"
-#include "app/SearchButton.h"
-#include "app/SearchReport.h"
 #include "app/Translations.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraListTableModel.h"
@@ -18,32 +16,11 @@
 #include <QMenu>
 #include <QTest>
 
-namespace
-{
-// Records the URLs handed to the desktop's opener.
-class UrlSink : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
 // A browser whose sockets came up as `report` says.
-class ReportingBrowser : public FakeDnsSdBrowser
-{
-public:
+struct ReportingBrowser : FakeDnsSdBrowser {
     std::optional<DnsSdSocketReport> report;
     std::optional<DnsSdSocketReport> socketReport() const override { return report; }
 };
-
-void nextTurns()
-{
-    for (int turn = 0; turn < 3; ++turn)
-        QCoreApplication::processEvents();
-}
-} // namespace
 
 class TestDesktop : public QObject
 {
@@ -52,11 +29,21 @@ class TestDesktop : public QObject
     ModelFixture fixture;
     std::optional<DnsSdSocketReport> report;
     std::unique_ptr<MainWindowView> view;
-    UrlSink urls;
+    QList<QUrl> opened;
 
     Model &model() { return view->model(); }
-    CameraListTableController &controller() { return view->cameraListTable().controller(); }
-    // Three cameras: the second answered on IPv6 only (port 8080), the third on nothing.
+    CameraListTableController &table() { return view->cameraListTable().controller(); }
+    static void nextTurns()
+    {
+        for (int turn = 0; turn < 3; ++turn)
+            QCoreApplication::processEvents();
+    }
+    void endSearch()
+    {
+        fixture.time.advance(Model::kBrowseDurationMs);
+        nextTurns();
+    }
+    // The first answered on IPv4, the second on IPv6 only, the third on nothing.
     void addCameras()
     {
         fixture.addCamera(model(), "00112200000a", {"198.18.1.1"});
@@ -66,96 +53,81 @@ class TestDesktop : public QObject
         model().applyIpv6Result(200, false, 1, model().currentSearch());
         view->cameraListTable().updateController();
     }
-    void endSearch()
-    {
-        fixture.time.advance(Model::kBrowseDurationMs);
-        nextTurns();
-    }
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(installTranslations(*qApp, QLocale(QLocale::English)));
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &urls, "open");
+        QDesktopServices::setUrlHandler("http", this, "open");
     }
-
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
-
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("http"); }
     void init()
     {
-        urls.opened.clear();
+        opened.clear();
         displayedCameraList().clear();
-        report.reset();
-        auto model = std::make_unique<Model>(
+        view = std::make_unique<MainWindowView>(std::make_unique<Model>(
             [this] {
                 auto browser = std::make_unique<ReportingBrowser>();
-                browser->report = report;
-                return std::unique_ptr<DnsSdBrowser>(std::move(browser));
+                browser->report = std::exchange(report, std::nullopt);
+                return browser;
             },
-            fixture.http, fixture.time.makeTimer());
-        view = std::make_unique<MainWindowView>(std::move(model));
+            fixture.http, fixture.time.makeTimer()));
     }
-
     void cleanup() { view.reset(); }
 
-    void arrowsHomeAndEndMoveTheSelectionByMac_data()
+    // Keys move the selection by MAC, in the selected colour; Enter opens what a press on the
+    // row's first link cell opens (nothing without a link); Ctrl+C copies the row.
+    void keysSelectOpenAndCopy_data()
     {
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<int>("selected");
-        QTest::newRow("down from none: first") << QList<int>{Qt::Key_Down} << 0;
-        QTest::newRow("up from none: last") << QList<int>{Qt::Key_Up} << 2;
-        QTest::newRow("down, down") << QList<int>{Qt::Key_Down, Qt::Key_Down} << 1;
-        QTest::newRow("down stops at the end")
-            << QList<int>{Qt::Key_End, Qt::Key_Down, Qt::Key_Up} << 1;
-        QTest::newRow("up stops at the start") << QList<int>{Qt::Key_Home, Qt::Key_Up} << 0;
+        QTest::addColumn<QString>("page");
+        const QString ipv6Page = "http://[2001:db8::2]:80";
+        QTest::newRow("down: first") << QList<int>{Qt::Key_Down} << 0 << "http://198.18.1.1:80";
+        QTest::newRow("up: last, no link") << QList<int>{Qt::Key_Up} << 2 << "";
+        QTest::newRow("end, down, up")
+            << QList<int>{Qt::Key_End, Qt::Key_Down, Qt::Key_Up} << 1 << ipv6Page;
+        QTest::newRow("home, up") << QList<int>{Qt::Key_Home, Qt::Key_Up} << 0
+                                  << "http://198.18.1.1:80";
     }
-    void arrowsHomeAndEndMoveTheSelectionByMac()
+    void keysSelectOpenAndCopy()
     {
         QFETCH(QList<int>, keys);
         QFETCH(int, selected);
+        QFETCH(QString, page);
         addCameras();
-        for (int key : keys)
-            QTest::keyClick(controller().tableView(), Qt::Key(key));
-        QCOMPARE(controller().selectedRowMac(), controller().list().at(selected)->macAddress());
-        const QModelIndex cell = controller().model()->index(selected, 0);
-        QCOMPARE(cell.data(Qt::BackgroundRole).value<QColor>(), QColor("#804100"));
+        for (int key : keys + QList<int>{Qt::Key_Return})
+            QTest::keyClick(table().tableView(), Qt::Key(key));
+        QTest::keyClick(table().tableView(), Qt::Key_C, Qt::ControlModifier);
+        const QString mac = table().list().at(selected)->macAddress();
+        QCOMPARE(table().selectedRowMac(), mac);
+        QCOMPARE(table().model()->index(selected, 3).data(Qt::BackgroundRole).value<QColor>(),
+                 QColor("#804100"));
+        QCOMPARE(opened, page.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(page)});
+        QCOMPARE(QGuiApplication::clipboard()->text().section('\t', 0, 0), mac);
     }
 
-    // Enter opens what a press on the row's first link cell opens; Ctrl+C copies the row.
-    void enterOpensTheFirstLinkAndCtrlCCopiesTheRow()
+    void contextMenuAndTooltipsOfferWhatTheRowHas()
     {
         addCameras();
-        QTest::keyClick(controller().tableView(), Qt::Key_Down);
-        QTest::keyClick(controller().tableView(), Qt::Key_Down);
-        QTest::keyClick(controller().tableView(), Qt::Key_Return);
-        QTest::keyClick(controller().tableView(), Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(urls.opened, QList<QUrl>{QUrl("http://[2001:db8::2]:80")});
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 "00-11-22-00-00-0b\t198.18.1.2\t2001:db8::2\t---\tTC-100\t00000b");
-        QTest::keyClick(controller().tableView(), Qt::Key_Down); // no link: opens nothing
-        QTest::keyClick(controller().tableView(), Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(urls.opened.size(), 1);
-    }
-
-    void contextMenuOffersWhatTheRowHas()
-    {
-        addCameras();
-        std::unique_ptr<QMenu> menu(controller().makeContextMenu(1));
+        std::unique_ptr<QMenu> menu(table().makeContextMenu(1));
         QStringList titles;
         for (const QAction *action : menu->actions())
             titles.append(action->text());
-        QCOMPARE(titles,
-                 QStringList({"Copy Row", "Copy MAC Address", "Copy IPv4 Address",
-                              "Copy IPv6 Address", "Copy Serial Number", "",
-                              "Open http://[2001:db8::2]:80", "Copy http://[2001:db8::2]:80"}));
-        menu->actions().at(3)->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), "2001:db8::2");
+        const QString page = "http://[2001:db8::2]:80";
+        QCOMPARE(titles, QStringList({"Copy Row", "Copy MAC Address", "Copy IPv4 Address",
+                                      "Copy IPv6 Address", "Copy Serial Number", "", "Open " + page,
+                                      "Copy " + page}));
+        menu->actions().at(0)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 "00-11-22-00-00-0b\t198.18.1.2\t2001:db8::2\t---\tTC-100\t00000b");
         menu->actions().at(6)->trigger();
-        QCOMPARE(urls.opened, QList<QUrl>{QUrl("http://[2001:db8::2]:80")});
-        // The link cell's tooltip is that same page; a plain cell's is its text.
-        QCOMPARE(controller().model()->index(1, 2).data(Qt::ToolTipRole).toString(),
-                 "http://[2001:db8::2]:80");
-        QCOMPARE(controller().model()->index(1, 1).data(Qt::ToolTipRole).toString(), "198.18.1.2");
+        QCOMPARE(opened, QList<QUrl>{QUrl(page)});
+        QCOMPARE(table().model()->index(1, 2).data(Qt::ToolTipRole).toString(), page);
+        QCOMPARE(table().model()->index(1, 4).data(Qt::ToolTipRole).toString(), "TC-100");
     }
 
     void statusLineCountsDevicesKindsAndChecks()
@@ -175,54 +147,33 @@ private Q_SLOTS:
     {
         view->show();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
-        const quint64 first = model().currentSearch();
-        QTest::keyClick(view.get(), Qt::Key_F5);
-        QCOMPARE(model().currentSearch(), first);
-        endSearch();
-        QTest::keyClick(view.get(), Qt::Key_F5);
-        QCOMPARE(model().currentSearch(), first + 1);
-        endSearch();
-        QTest::keyClick(view.get(), Qt::Key_R, Qt::ControlModifier);
-        QCOMPARE(model().currentSearch(), first + 2);
+        for (const auto &[key, modifiers] :
+             {std::pair(Qt::Key_F5, Qt::NoModifier), std::pair(Qt::Key_R, Qt::ControlModifier)}) {
+            nextTurns(); // the button shows the running search
+            const quint64 search = model().currentSearch();
+            QTest::keyClick(view.get(), key, modifiers); // while searching: nothing
+            endSearch();
+            QTest::keyClick(view.get(), key, modifiers);
+            QCOMPARE(model().currentSearch(), search + 1);
+        }
     }
 
-    void emptySearchExplainsItself_data()
-    {
-        QTest::addColumn<std::optional<DnsSdSocketReport>>("sockets");
-        QTest::addColumn<QStringList>("middle");
-        QTest::addColumn<bool>("noSocket");
-        DnsSdSocketReport shared{
-            true, false, true, {{"eth0", {QHostAddress("198.18.0.1")}, true}}, {}};
-        DnsSdSocketReport closed{false, false, false, {}, {"IPv4 socket on port 5353: denied"}};
-        QTest::newRow("no report") << std::optional<DnsSdSocketReport>() << QStringList() << false;
-        QTest::newRow("shared port")
-            << std::optional(shared)
-            << QStringList{"Searched on eth0 (198.18.0.1).",
-                           "UDP port 5353 is open, shared with another mDNS program."}
-            << false;
-        QTest::newRow("nothing opened")
-            << std::optional(closed)
-            << QStringList{"No network interface with multicast.",
-                           "UDP port 5353 could not be opened: IPv4 socket on port 5353: denied"}
-            << true;
-    }
+    // The socket states' other lines: check-scan-nothing-found, through vindra-scan.
     void emptySearchExplainsItself()
     {
-        QFETCH(std::optional<DnsSdSocketReport>, sockets);
-        QFETCH(QStringList, middle);
-        QFETCH(bool, noSocket);
         endSearch();
-        report = sockets;
-        view->searchButton().click(); // a search whose browser has this report
+        report = DnsSdSocketReport{
+            true, false, true, {{"eth0", {QHostAddress("198.18.0.1")}, true}}, {}};
+        model().startMdns();
         nextTurns();
         QVERIFY(view->nothingFoundText().isHidden()); // not while searching
         endSearch();
-        const QStringList lines = QStringList{"No devices found."} + middle +
-                                  QStringList{"If a firewall blocks mDNS, allow it: firewall-cmd "
-                                              "--add-service=mdns or ufw allow 5353/udp"};
-        QCOMPARE(view->nothingFoundText().text(), lines.join('\n'));
         QVERIFY(!view->nothingFoundText().isHidden());
-        QCOMPARE(hasNoMdnsSocket(model().socketReport()), noSocket);
+        QCOMPARE(view->nothingFoundText().text().split('\n'),
+                 QStringList({"No devices found.", "Searched on eth0 (198.18.0.1).",
+                              "UDP port 5353 is open, shared with another mDNS program.",
+                              "If a firewall blocks mDNS, allow it: firewall-cmd "
+                              "--add-service=mdns or ufw allow 5353/udp"}));
         fixture.addCamera(model(), "00112200000a", {"198.18.1.1"});
         nextTurns();
         QVERIFY(view->nothingFoundText().isHidden());
