@@ -7,10 +7,11 @@
 
 QString searchStatusText(const Model &model)
 {
-    if (model.currentSearch() == 0)
-        return {};
     const CameraList &cameras = model.cameraList();
     const int count = int(cameras.size());
+    // After an empty search the table itself explains.
+    if (model.currentSearch() == 0 || (model.isEnabledSearchButton() && count == 0))
+        return {};
     QString text;
     if (!model.isEnabledSearchButton()) {
         text = qtTrId("statusSearching", count);

@@ -13,7 +13,7 @@ class Model;
 
 // The main window's status line: "Searching… 12 devices" while the browse runs, then
 // "37 devices (35 cameras, 2 controllers)", each with the probes still running if any. Empty
-// before the first search.
+// before the first search and after one that found nothing.
 QString searchStatusText(const Model &model);
 
 // Why a finished search found nothing, one line each: the interfaces searched (or that none

@@ -169,6 +169,7 @@ private Q_SLOTS:
         QVERIFY(view->nothingFoundText().isHidden()); // not while searching
         endSearch();
         QVERIFY(!view->nothingFoundText().isHidden());
+        QCOMPARE(view->statusLine().text(), QString()); // the table says it
         QCOMPARE(view->nothingFoundText().text().split('\n'),
                  QStringList({"No devices found.", "Searched on eth0 (198.18.0.1).",
                               "UDP port 5353 is open, shared with another mDNS program.",
