@@ -1,8 +1,10 @@
-#include "discovery/ChangeCoalescer.h"
+#include "discovery/ProbeQueue.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace std::chrono_literals;
 
 namespace
 {
@@ -40,7 +42,7 @@ const QByteArray kCamera = makerTxt({{"macaddress", "001122aabbcc"}, {"device", 
 
 } // namespace
 
-// The search cycle, the interpretation of TXT records and the probes of Model.
+// The search cycle, the interpretation of TXT records, the probes of Model and their queue.
 class TestModel : public QObject
 {
     Q_OBJECT
@@ -60,11 +62,9 @@ private Q_SLOTS:
         QCOMPARE(f.observed.at(1).isEnabledSearchButton, true);
         QVERIFY(!f.model.isEnabledSearchButton());
         f.observed.clear();
-        f.model.startMdns(); // a browser still stored is dropped; the new one browses 5 s
+        f.model.startMdns();            // a browser still stored is dropped
         QCOMPARE(f.observed.size(), 2); // equal values are announced too
-        f.time.advance(Model::kBrowseDurationMs - 1);
-        QVERIFY(!f.model.isEnabledSearchButton());
-        f.time.advance(1);
+        f.time.advance(Model::kBrowseDurationMs);
         QVERIFY(f.model.isEnabledSearchButton());
         QCOMPARE(*f.browsers.log,
                  (QStringList{"search _http._tcp ", "stop", "deleted", "search _http._tcp ",
@@ -156,27 +156,28 @@ private Q_SLOTS:
 
     void resultAfterTheModelIsGone()
     {
-        Fixture f;
-        f.model.startMdns();
-        Q_EMIT f.find()->txtRecordChanged(kCamera);
-        f.owned.reset();
-        f.http.finish(0, 200);
-        QCOMPARE(f.http.unfinished(), 0);
+        ModelFixture f;
+        auto model = f.makeModel(1);
+        model->addCamera(*f.service({"198.18.0.10", "2001:db8::10"}), makerTxt());
+        model.reset();
+        f.http.finish(0, 200); // under ASan: the completion must not touch the model or its queue
+        QCOMPARE(f.http.requests.size(), 1); // nor start the probe that waited
     }
 
     // One TXT report: the filter, the fields, the address classes and the probes it launches.
     void addCamera_data()
     {
         QTest::addColumn<QByteArray>("txt");
-        QTest::addColumn<QStringList>("addresses"); // "fe80::1%1": scope 1; "bad": unconvertible
+        QTest::addColumn<QStringList>("addresses"); // "fe80::1%1": scope 1; "bad": unknown family
         QTest::addColumn<QString>("camera");     // mac|ipv4|ipv6|autoIp|model|ser|device|http|https
         QTest::addColumn<QStringList>("probes"); // in launch order, without the path
         for (const QByteArray &txt :
              {txtBytes({"vender=TULVO"}), txtBytes({"vender=tulvo "}), txtBytes({"vender=tulvo2"}),
               txtBytes({"vender="}), txtBytes({"vender=tulvo\xff"}),
-              txtBytes({"vender=\xef\xbb\xbftulvo"}), txtBytes({"vender"}),
-              txtBytes({"Vender=tulvo"}), txtBytes({"macaddress=001122aabbcc"}),
-              txtBytes({"vender=acme", "vender=tulvo"}), QByteArray(), QByteArray(1, '\0')})
+              txtBytes({"vender=\xef\xbb\xbftulvo"}), txtBytes({"vender=tulvo\xf4\x90\x80\x80"}),
+              txtBytes({"vender"}), txtBytes({"Vender=tulvo"}),
+              txtBytes({"macaddress=001122aabbcc"}), txtBytes({"vender=acme", "vender=tulvo"}),
+              QByteArray(), QByteArray(1, '\0')})
             QTest::newRow(txt.toPercentEncoding())
                 << txt << QStringList{"198.18.0.10"} << "" << QStringList{};
         const QStringList all{"198.18.0.10", "2001:db8::10", "169.254.0.10"};
@@ -229,9 +230,9 @@ private Q_SLOTS:
                                                 << QStringList{"http://[::ffff:169.254.3.4]:80"};
         QTest::newRow("unconvertible: an empty IPv4, never probed")
             << makerTxt() << QStringList{"bad"} << "---||---|---|---|---|0|-|-" << QStringList{};
-        QTest::newRow("unconvertible, then an IPv4 that replaces it")
-            << makerTxt() << QStringList{"bad", "198.18.0.7"}
-            << "---|198.18.0.7|---|---|---|---|0|-|-" << QStringList{"http://198.18.0.7:80"};
+        QTest::newRow("an empty block, then an IPv4 that replaces it")
+            << makerTxt() << QStringList{"", "198.18.0.7"} << "---|198.18.0.7|---|---|---|---|0|-|-"
+            << QStringList{"http://198.18.0.7:80"};
     }
 
     void addCamera()
@@ -309,30 +310,41 @@ private Q_SLOTS:
             QCOMPARE(flags.at(i), i == flag);
     }
 
-    void coalescerPacesAndExpedites()
+    void startsInOrderUpToTheLimit()
     {
-        Fixture f;
-        int updates = 0;
-        qsizetype seen = -1;
-        ChangeCoalescer paced(
-            f.model, [&] { ++updates, seen = f.model.cameraList().size(); }, 33, &f.time,
-            f.time.makeTimer());
-        f.model.addCamera(*f.service({}), makerTxt());
-        f.model.startMdns();
-        QCOMPARE(updates, 0); // never inside the announcement
-        QTest::qWait(0);
-        QCOMPARE(updates, 1); // one for three announcements, after the stores
-        QCOMPARE(seen, 0);
-        f.model.addCamera(*f.service({}), makerTxt());
-        QTest::qWait(0);
-        f.time.advance(32);
-        QCOMPARE(updates, 1);
-        f.time.advance(1);
-        QCOMPARE(updates, 2);
-        f.model.startMdns();
-        paced.expedite(); // an emptied list must not wait for the pace
-        QTest::qWait(0);
-        QCOMPARE(updates, 3);
+        FakeHttpClient client;
+        ProbeQueue queue(client, 2);
+        QList<int> completed;
+        for (int i = 0; i < 5; ++i)
+            queue.enqueue(QUrl(QStringLiteral("http://198.18.0.%1/").arg(i + 1)), 60s,
+                          [&completed, i](std::optional<int>) { completed.append(i); });
+        QCOMPARE(client.requests.size(), 2);
+        client.finish(1, 200);
+        QCOMPARE(client.requests.last().url, QUrl("http://198.18.0.3/"));
+        client.finish(0, std::nullopt); // a transport failure frees its place too
+        client.finish(2, 404);
+        client.finish(3, 200);
+        QCOMPARE(client.requests.last().url, QUrl("http://198.18.0.5/"));
+        QCOMPARE(client.requests.last().timeout, 60s);
+        client.finish(4, 200);
+        QCOMPARE(completed, (QList<int>{1, 0, 2, 3, 4}));
+    }
+
+    void abandonAllFreesEveryPlaceAtOnce()
+    {
+        FakeHttpClient client;
+        ProbeQueue queue(client, 1);
+        int completed = 0;
+        for (int i = 0; i < 3; ++i)
+            queue.enqueue(QUrl("http://198.18.0.1/"), 60s,
+                          [&](std::optional<int>) { ++completed; });
+        queue.abandonAll();
+        QVERIFY(client.requests.at(0).aborted);
+        queue.enqueue(QUrl("http://198.18.0.2/"), 60s, [&](std::optional<int>) { ++completed; });
+        QCOMPARE(client.requests.size(), 2); // sent at once, the waiting ones are gone
+        QCOMPARE(client.requests.at(1).url, QUrl("http://198.18.0.2/"));
+        client.finish(1, 200);
+        QCOMPARE(completed, 1);
     }
 };
 

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QUrl>
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -45,12 +44,6 @@ public:
         request.finished = true;
         const Completion completion = request.completion;
         completion(statusCode);
-    }
-
-    qsizetype unfinished() const
-    {
-        return std::count_if(requests.cbegin(), requests.cend(),
-                             [](const Request &request) { return !request.finished; });
     }
 
     QList<Request> requests;

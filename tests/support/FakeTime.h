@@ -8,22 +8,41 @@
 #include <memory>
 #include <optional>
 
+// A timer on a clock that a test moves by hand (FakeTime::advance).
+class FakeTimer : public OneShotTimer
+{
+public:
+    explicit FakeTimer(const Clock &clock)
+        : m_clock(clock)
+    {
+    }
+    void start(qint64 delayMs) override { due = m_clock.now() + delayMs; }
+    void stop() override { due.reset(); }
+
+    std::optional<qint64> due;
+
+private:
+    const Clock &m_clock;
+};
+
 // Time that moves only when the test moves it. FakeTime is a clock and a timer itself, and it
 // hands out more timers on the same clock (makeTimer). advance() fires every timer at its due
 // time, earliest first (ties: FakeTime itself, then the others in the order they were made),
 // with the clock showing that time.
-class FakeTime : public OneShotTimer, public Clock
+class FakeTime : public Clock, public FakeTimer
 {
-    Q_OBJECT
 public:
+    FakeTime()
+        : FakeTimer(static_cast<const Clock &>(*this))
+    {
+        m_timers.append(this);
+    }
     qint64 now() const override { return m_now; }
-    void start(qint64 delayMs) override { m_due = m_now + delayMs; }
-    void stop() override { m_due.reset(); }
 
     // A timer on this clock; it must not outlive the FakeTime.
     std::unique_ptr<OneShotTimer> makeTimer()
     {
-        auto timer = std::make_unique<Timer>(*this);
+        auto timer = std::make_unique<FakeTimer>(static_cast<const Clock &>(*this));
         m_timers.append(timer.get());
         return timer;
     }
@@ -31,51 +50,23 @@ public:
     void advance(qint64 ms)
     {
         const qint64 target = m_now + ms;
-        while (OneShotTimer *next = nextDue(target)) {
-            if (next == this)
-                m_due.reset();
-            else
-                static_cast<Timer *>(next)->m_due.reset();
+        for (;;) {
+            FakeTimer *next = nullptr;
+            for (FakeTimer *timer : std::as_const(m_timers)) {
+                if (timer && timer->due && *timer->due <= target &&
+                    (!next || *timer->due < *next->due))
+                    next = timer;
+            }
+            if (!next)
+                break;
+            m_now = *next->due;
+            next->due.reset();
             Q_EMIT next->timeout();
         }
         m_now = target;
     }
 
-    std::optional<qint64> due() const { return m_due; }
-
 private:
-    class Timer : public OneShotTimer
-    {
-    public:
-        explicit Timer(const FakeTime &time)
-            : m_time(time)
-        {
-        }
-        void start(qint64 delayMs) override { m_due = m_time.now() + delayMs; }
-        void stop() override { m_due.reset(); }
-
-        const FakeTime &m_time;
-        std::optional<qint64> m_due;
-    };
-
-    // The earliest timer due by `target`, with the clock moved to its due time.
-    OneShotTimer *nextDue(qint64 target)
-    {
-        OneShotTimer *next = m_due && *m_due <= target ? this : nullptr;
-        std::optional<qint64> due = next ? m_due : std::nullopt;
-        for (const QPointer<Timer> &timer : std::as_const(m_timers)) {
-            if (timer && timer->m_due && *timer->m_due <= target &&
-                (!due || *timer->m_due < *due)) {
-                next = timer.data();
-                due = timer->m_due;
-            }
-        }
-        if (due)
-            m_now = *due;
-        return next;
-    }
-
     qint64 m_now = 1000000;
-    std::optional<qint64> m_due;
-    QList<QPointer<Timer>> m_timers;
+    QList<QPointer<FakeTimer>> m_timers;
 };

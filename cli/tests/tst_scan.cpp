@@ -1,4 +1,5 @@
 #include "cli/CameraScan.h"
+#include "cli/ScanOutput.h"
 #include "cli/ServiceScan.h"
 #include "tests/support/ModelFixture.h"
 
@@ -38,10 +39,102 @@ struct Fixture : ModelFixture {
 
 } // namespace
 
-class TestScanRun : public QObject
+// vindra-scan: its options, its output lines and its runs over fakes. Refused arguments are checked
+// on the program itself (arguments_test.cmake).
+class TestScan : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void accepted_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("options"); // mode json type time wait watch count
+        // servicesArePrintedWhenResolvedWithTheirTxt parses a type and --time of its own.
+        QTest::newRow("none") << QStringList{} << "0 0 _http._tcp 5 10 0 0";
+        QTest::newRow("json, wait")
+            << QStringList{"--json", "--wait", "2.5"} << "0 1 _http._tcp 5 2.5 0 0";
+        QTest::newRow("watch and count")
+            << QStringList{"--watch", "6", "--count", "3"} << "0 0 _http._tcp 5 10 6 3";
+        QTest::newRow("services") << QStringList{"--services", "--json"}
+                                  << "1 1 _http._tcp 5 10 0 0";
+        QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0";
+    }
+
+    void accepted()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, options);
+        const auto parsed = parseScanOptions(arguments);
+        QVERIFY(std::holds_alternative<ScanOptions>(parsed));
+        const auto o = std::get<ScanOptions>(parsed);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                     .arg(int(o.mode))
+                     .arg(int(o.json))
+                     .arg(o.serviceType)
+                     .arg(o.timeSeconds)
+                     .arg(o.waitSeconds)
+                     .arg(o.watchSeconds.value_or(0))
+                     .arg(o.count.value_or(0)),
+                 options);
+    }
+
+    void cameraJsonHasAllFieldsInOrder()
+    {
+        Camera camera;
+        camera.macAddress = "00-11-22-aa-bb-cc";
+        camera.isIpv4Enabled = camera.isAutoIpHttpsEnabled = true;
+        camera.moedelName = "VX \"1\"\n";
+        camera.device = Device::camera;
+        camera.httpsPort = "443";
+        QCOMPARE(cameraJson(camera),
+                 "{\"macAddress\":\"00-11-22-aa-bb-cc\",\"ipv4\":\"---\",\"isIpv4Enabled\":true,"
+                 "\"isIpv4HttpsEnabled\":false,\"ipv6\":\"---\",\"isIpv6Enabled\":false,"
+                 "\"isIpv6HttpsEnabled\":false,\"autoIp\":\"---\",\"isAutoIpEnabled\":false,"
+                 "\"isAutoIpHttpsEnabled\":true,\"modelName\":\"VX "
+                 "\\\"1\\\"\\n\",\"serialNumber\":\"---\","
+                 "\"device\":\"camera\",\"httpsPort\":\"443\"}");
+        camera.httpPort = "";
+        const QString names[] = {"none", "camera", "controller", "undefined"};
+        for (int device = 0; device < 4; ++device) {
+            camera.device = Device(device);
+            QVERIFY(cameraJson(camera).endsWith(
+                QStringLiteral("\"device\":\"%1\",\"httpPort\":\"\",\"httpsPort\":\"443\"}")
+                    .arg(names[device])));
+        }
+    }
+
+    void tableShowsAnsweredAddressesAndNoRawControls()
+    {
+        Camera camera;
+        camera.ipv4 = "198.18.0.10";
+        camera.isIpv4Enabled = camera.isIpv4HttpsEnabled = true;
+        camera.moedelName = QStringLiteral("evil\x1b[2J");
+        const QStringList lines = cameraTable({camera}).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).startsWith("MAC ADDRESS"));
+        QVERIFY(lines.at(1).contains("198.18.0.10 +http +https"));
+        QVERIFY(lines.at(1).contains("evil\\x1b[2J"));
+    }
+
+    void serviceLinesEscapeWhatIsNotPrintableUtf8()
+    {
+        ServiceReport service;
+        service.name = "Cam\n\"2\"";
+        service.port = 80;
+        service.addresses = {"198.18.0.10", "fe80::1%eth0"};
+        service.txt = {{"a", "x\ny"}, {"b", QByteArray("\xff\x00z\\", 4)}, {"c", "caf\xc3\xa9"}};
+        QCOMPARE(serviceLine(service, true),
+                 QString::fromUtf8(
+                     "{\"name\":\"Cam\\n\\\"2\\\"\",\"type\":\"\",\"domain\":\"\",\"host\":\"\","
+                     "\"port\":80,\"addresses\":[\"198.18.0.10\",\"fe80::1%eth0\"],"
+                     "\"txt\":{\"a\":\"x\\ny\",\"b\":\"\\\\xff\\\\x00z\\\\\\\\\",\"c\":\"café\"},"
+                     "\"txtNotUtf8\":[\"b\"]}"));
+        const QString line = serviceLine(service, false);
+        QVERIFY(line.startsWith("\"Cam\\x0a\\\"2\\\"\" "));
+        QVERIFY(line.contains("a=\"x\\x0ay\""));
+        QVERIFY(line.contains("b=\"\\xff\\x00z\\\\\""));
+    }
+
     void printsOnceBrowseIsOverAndProbesSettled()
     {
         Fixture f;
@@ -165,5 +258,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestScanRun)
-#include "tst_scanrun.moc"
+QTEST_GUILESS_MAIN(TestScan)
+#include "tst_scan.moc"
