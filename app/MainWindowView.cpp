@@ -1,6 +1,5 @@
 #include "app/MainWindowView.h"
 
-#include "app/AppFont.h"
 #include "app/CameraListTable.h"
 #include "app/SearchButton.h"
 #include "app/SearchReport.h"
@@ -23,13 +22,12 @@ const QString kBackgroundColor = QStringLiteral("#141414");
 constexpr int kButtonRowBottomPadding = 6;
 constexpr qreal kTableCornerRadius = 3;
 const QString kStatusColor = QStringLiteral("#D0D0D0");
-// The status line's text is the button label's size.
-constexpr int kStatusPixelSize = 13;
 
-QLabel *makeQuietLabel(QWidget *parent)
+// A text in the search button's font and label colour.
+QLabel *makeQuietLabel(QWidget *parent, const QFont &font)
 {
     auto *label = new QLabel(parent);
-    label->setFont(appFont(kStatusPixelSize));
+    label->setFont(font);
     QPalette colours = label->palette();
     colours.setColor(QPalette::WindowText, namedColor(kStatusColor));
     label->setPalette(colours);
@@ -98,14 +96,14 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
     for (const QKeySequence &keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)})
         connect(new QShortcut(keys, this), &QShortcut::activated, m_searchButton,
                 &QAbstractButton::click);
-    m_statusLine = makeQuietLabel(this);
+    m_statusLine = makeQuietLabel(this, m_searchButton->font());
     // The last probe's end changes no list when the camera's flag was already as it found it.
     connect(m_model.get(), &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
 
     m_cameraListTable = new CameraListTable(*m_model, this);
     new RoundedCorners(*m_cameraListTable, kTableCornerRadius);
     QWidget *rows = m_cameraListTable->controller().tableView()->viewport();
-    m_nothingFound = makeQuietLabel(rows);
+    m_nothingFound = makeQuietLabel(rows, m_searchButton->font());
     m_nothingFound->setAlignment(Qt::AlignCenter);
     m_nothingFound->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_nothingFound->hide();
