@@ -54,8 +54,9 @@ void applyDarkAppearance()
 
 void requestDarkTitleBar(QWidget &window)
 {
+    // Other platforms may answer for X11 too (offscreen does, without a connection).
     const auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11)
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection())
         return;
     xcb_connection_t *connection = x11->connection();
     const auto atom = [connection](const char *name) -> xcb_atom_t {

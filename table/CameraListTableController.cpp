@@ -92,6 +92,8 @@ void CameraListTableController::loadView(QWidget *parentWidget)
     table.setSelectionMode(QAbstractItemView::NoSelection);
     table.setEditTriggers(QAbstractItemView::NoEditTriggers);
     table.setFocusPolicy(Qt::StrongFocus);
+    // Tab leaves the table for the next control instead of walking its cells.
+    table.setTabKeyNavigation(false);
     table.installEventFilter(this);
     table.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {

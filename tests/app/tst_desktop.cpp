@@ -2,6 +2,7 @@
 // of an empty search and the link tooltips.
 #include "app/CameraListTable.h"
 #include "app/MainWindowView.h"
+#include "app/SearchButton.h"
 #include "app/Translations.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraListTableModel.h"
@@ -64,6 +65,7 @@ private Q_SLOTS:
         QDesktopServices::setUrlHandler("http", this, "open");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("http"); }
+    void cleanup() { view.reset(); }
     void init()
     {
         opened.clear();
@@ -76,7 +78,6 @@ private Q_SLOTS:
             },
             fixture.http, fixture.time.makeTimer()));
     }
-    void cleanup() { view.reset(); }
 
     // Keys move the selection by MAC, in the selected colour; Enter opens what a press on the
     // row's first link cell opens (nothing without a link); Ctrl+C copies the row.
@@ -140,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(view->statusLine().text(), "4 devices (3 cameras, 1 controller)");
     }
 
-    void f5AndCtrlRSearchOnlyWhileTheButtonIsEnabled()
+    void f5AndCtrlRSearchOnlyWhileTheButtonIsEnabledAndTabLeavesTheTable()
     {
         view->show();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
@@ -153,6 +154,10 @@ private Q_SLOTS:
             QTest::keyClick(view.get(), key, modifiers);
             QCOMPARE(model().currentSearch(), search + 1);
         }
+        endSearch(); // and Tab goes from the table to the enabled button
+        table().tableView()->setFocus();
+        QTest::keyClick(table().tableView(), Qt::Key_Tab);
+        QVERIFY(view->searchButton().hasFocus());
     }
 
     // The socket states' other lines: check-scan-nothing-found, through vindra-scan.
