@@ -2,12 +2,12 @@
 JOBS ?= $(shell nproc)
 GENERATOR := -G Ninja
 
-.PHONY: run test setup build build-test format check-format clean fuzz
+.PHONY: run test setup build build-test package format check-format clean fuzz
 
 run: build
 	./build/app/vindra
 
-test: build-test check-format
+test: build-test package check-format
 	cd build-test && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	    ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)
 
@@ -24,6 +24,15 @@ build-test: setup
 	cmake -S . -B build-test $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
 	    -DVINDRA_SANITIZE=ON -DVINDRA_WERROR=$(if $(CI),ON,OFF)
 	cmake --build build-test -j$(JOBS)
+
+# The Debian package build-package/vindra_<version>_<arch>.deb: its own Release tree, built with
+# Debian's hardening flags (without -g: the binaries are stripped) and only what the package ships.
+DEB_FLAGS = $(shell DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get $(1))
+package: setup
+	cmake -S . -B build-package $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVINDRA_BUILD_TESTS=OFF \
+	    -DCMAKE_CXX_FLAGS="$(filter-out -g,$(call DEB_FLAGS,CPPFLAGS) $(call DEB_FLAGS,CXXFLAGS))" \
+	    -DCMAKE_EXE_LINKER_FLAGS="$(call DEB_FLAGS,LDFLAGS)"
+	cmake --build build-package -j$(JOBS) --target package
 
 # libFuzzer runs of the parsers (clang tree build-fuzz/), FUZZ_SECONDS per target. New inputs
 # go to build-fuzz/corpus/<target>; the seeds in fuzz/corpus/ are only read.
@@ -47,4 +56,4 @@ check-format: setup
 	@clang-format --dry-run --Werror $(SOURCES) && echo "clang-format: clean"
 
 clean:
-	rm -rf build build-test
+	rm -rf build build-test build-package

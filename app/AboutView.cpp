@@ -38,40 +38,20 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     icon->setFixedSize(kIconSide, kIconSide);
     icon->setPixmap(appIconPixmap(kIconSide, devicePixelRatioF()));
 
-    m_name = makeTextLabel(localizedText("applicationName"), appFont(13, QFont::Bold), this);
+    auto *name = makeTextLabel(localizedText("applicationName"), appFont(13, QFont::Bold), this);
     const QString versionLine = localizedText("version") + u' ' +
                                 infoValue(info, kShortVersionKey) + u'.' +
                                 infoValue(info, kBuildNumberKey);
-    m_version = makeTextLabel(versionLine, appFont(10), this);
-    m_copyright = makeTextLabel(infoValue(info, kCopyrightKey), appFont(10), this);
-    m_rights = makeTextLabel(localizedText("allRightsReserved"), appFont(10), this);
+    auto *version = makeTextLabel(versionLine, appFont(10), this);
+    auto *copyright = makeTextLabel(infoValue(info, kCopyrightKey), appFont(10), this);
+    auto *rights = makeTextLabel(localizedText("allRightsReserved"), appFont(10), this);
 
     // The stack sits in the middle of the panel both ways; the stretches take up the rest.
     auto *stack = new QVBoxLayout(this);
     stack->addStretch();
     stack->addWidget(icon, 0, Qt::AlignHCenter);
     stack->addSpacing(kSpaceBelowIcon);
-    for (QLabel *label : {m_name, m_version, m_copyright, m_rights})
+    for (QLabel *label : {name, version, copyright, rights})
         stack->addWidget(label, 0, Qt::AlignHCenter);
     stack->addStretch();
-}
-
-QString AboutView::nameText() const
-{
-    return m_name->text();
-}
-
-QString AboutView::versionText() const
-{
-    return m_version->text();
-}
-
-QString AboutView::copyrightText() const
-{
-    return m_copyright->text();
-}
-
-QString AboutView::rightsText() const
-{
-    return m_rights->text();
 }

@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-class QLabel;
-
 // Content of the About window: the application icon at 64 × 64, the application name in bold,
 // the version line, the copyright line and the rights line, light grey on near black, centred in
 // a panel of at least 284 × 184. Texts are read once, when the view is made.
@@ -17,15 +15,4 @@ class AboutView : public QWidget
     Q_OBJECT
 public:
     explicit AboutView(const InfoLookup &info = buildInfo, QWidget *parent = nullptr);
-
-    QString nameText() const;
-    QString versionText() const;
-    QString copyrightText() const;
-    QString rightsText() const;
-
-private:
-    QLabel *m_name = nullptr;
-    QLabel *m_version = nullptr;
-    QLabel *m_copyright = nullptr;
-    QLabel *m_rights = nullptr;
 };

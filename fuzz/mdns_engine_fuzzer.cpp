@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                             auto held = std::make_unique<Held>();
                             held->service = std::move(service);
                             Held *h = held.get();
-                            auto ok = [&inCall, h](bool asked) { check(!inCall && asked); };
+                            auto ok = [&inCall](bool asked) { check(!inCall && asked); };
                             QObject::connect(h->service.get(), &DnsSdService::resolved,
                                              [=] { ok(h->resolving); });
                             QObject::connect(h->service.get(), &DnsSdService::resolveFailed,

@@ -1,7 +1,6 @@
 #include "table/CameraListTableModel.h"
 
 #include "platform/NamedColor.h"
-#include "table/Columns.h"
 #include "table/DisplayedCameraList.h"
 #include "table/MyCustomCellView.h"
 

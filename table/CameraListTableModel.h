@@ -1,5 +1,6 @@
 #pragma once
 
+#include "table/Columns.h"
 #include "table/ObservableCamera.h"
 
 #include <QAbstractTableModel>
@@ -22,7 +23,7 @@ public:
         modelNameColumn,
         serialNumberColumn,
     };
-    static constexpr int kColumnTotal = 6;
+    static constexpr int kColumnTotal = int(kColumns.size());
 
     enum Role {
         // Bool: the cell's address text is underlined, i.e. a link. False outside the three

@@ -1,6 +1,7 @@
 """mDNS benchmark: the embedded querier against python3-zeroconf on the simulated network.
 
     /usr/bin/python3 bench/mdns/bench.py DRIVER [--sizes 100,1000] [--runs 5] [--loss-runs 10]
+                                         [--baseline OTHER-DRIVER]
 
 DRIVER is a release build of vindra-mdns-browse (e.g. build/bench/mdns/vindra-mdns-browse).
 For each fleet size one lan-run brings up the network; inside it the two tools take turns, a
@@ -63,16 +64,22 @@ def inside(args):
     """Runs on the client host under lan-run."""
     fleet = lanlib.load_fleet(os.environ["VINDRA_LAN_FLEET"])
     fleet_path = os.environ["VINDRA_LAN_FLEET"]
-    results = {"ours": [], "peer": [], "loss": []}
+    results = {"ours": [], "peer": [], "base": [], "loss": []}
     time.sleep(PAUSE)
     for _ in range(args.runs):
         results["ours"].append(ours(args.driver, fleet, 10, True))
         time.sleep(PAUSE)
         results["peer"].append(peer(fleet_path, 10))
         time.sleep(PAUSE)
+        if args.baseline:
+            results["base"].append(ours(args.baseline, fleet, 10, True))
+            time.sleep(PAUSE)
     if args.traffic:
         results["traffic"] = ours(args.driver, fleet, 5, False)
         time.sleep(PAUSE)
+        if args.baseline:
+            results["base_traffic"] = ours(args.baseline, fleet, 5, False)
+            time.sleep(PAUSE)
     for _ in range(args.loss_runs):
         results["loss"].append(ours(args.driver, fleet, 10, True))
         time.sleep(PAUSE)
@@ -97,10 +104,18 @@ def report(size, results):
           f"drops: {[r['drops'] for r in results['peer']]})")
     if ours_ms and peer_ms:
         print(f"  peer / ours: {peer_ms / ours_ms:.2f}")
-    if "traffic" in results:
-        t = results["traffic"]
-        print(f"  5-second browse: {t['packets']} datagrams sent ({t['packets'] // 2} messages, each to "
-              f"IPv4 and IPv6), {t['bytes']} bytes, {t['questions']} questions, complete {t['complete']}")
+    if results.get("base"):
+        base_ms = median([r["elapsed"] for r in results["base"]])
+        print(f"  baseline: {base_ms:.1f} ms" if base_ms is not None else "  baseline: incomplete",
+              f"(runs: {[None if r['elapsed'] is None else round(r['elapsed'], 1) for r in results['base']]}, "
+              f"short of addresses: {[r['short'] for r in results['base']]}, drops: {[r['drops'] for r in results['base']]})")
+        if ours_ms and base_ms:
+            print(f"  baseline / ours: {base_ms / ours_ms:.2f}")
+    for key, who in (("traffic", "ours"), ("base_traffic", "baseline")):
+        if key in results:
+            t = results[key]
+            print(f"  5-second browse, {who}: {t['packets']} datagrams sent ({t['packets'] // 2} messages, "
+                  f"each to IPv4 and IPv6), {t['bytes']} bytes, {t['questions']} questions, complete {t['complete']}")
     if results["loss"]:
         lost = [len_ - r["complete"] for r, len_ in ((r, size) for r in results["loss"])]
         print(f"  {len(results['loss'])} more runs: lost {lost}, short of addresses "
@@ -112,12 +127,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("driver")
     parser.add_argument("--sizes", default="100,1000")
+    parser.add_argument("--baseline", help="another build of the driver, run in the same turns")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--loss-runs", type=int, default=10)
     parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
     parser.add_argument("--traffic", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     args.driver = os.path.abspath(args.driver)
+    args.baseline = args.baseline and os.path.abspath(args.baseline)
     if args.inside:
         inside(args)
         return
@@ -132,7 +149,8 @@ def main():
                 [os.path.join(LAN, "lan-run"), "--fleet", fleet, "--", "/usr/bin/python3",
                  os.path.abspath(__file__), args.driver, "--inside", "--runs", str(args.runs),
                  "--loss-runs", str(args.loss_runs if largest else 0)]
-                + (["--traffic"] if largest else []),
+                + (["--traffic"] if largest else [])
+                + (["--baseline", args.baseline] if args.baseline else []),
                 capture_output=True, text=True, timeout=3600)
             if run.returncode != 0:
                 print(f"{size} devices: lan-run failed ({run.returncode}): {run.stderr[-2000:]}")

@@ -300,8 +300,11 @@ void MdnsEngine::evaluate(int serviceId, qint64 now)
             eraseFrom(m_servicesByHost, hostKey, serviceId);
         m_servicesByHost.emplace(resolution.hostKey(), serviceId);
     }
+    // Only one host answers these: with the port to ourselves, its answer comes by unicast at once
+    // (RFC 6762 §5.4) instead of after the delay responders keep for multicast answers.
+    const Delivery delivery = m_transport->sharesPort() ? Delivery::Multicast : Delivery::Unicast;
     for (const auto &[name, type] : step.questions)
-        ask(name, type, now + AggregationDelay, Delivery::Multicast, Pace::WhenQuiet);
+        ask(name, type, now + AggregationDelay, delivery, Pace::WhenQuiet);
     for (qint64 at : step.wakeAt)
         wakeUp(at, serviceId);
     if (step.txtChanged)

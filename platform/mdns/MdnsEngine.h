@@ -43,6 +43,8 @@ class MdnsTransport;
 //
 // - Accepts responses from port 5353 on the local link only; messages with a non-zero opcode or
 //   response code are ignored, and so are malformed records.
+// - A resolution's questions (SRV, TXT, A, AAAA) ask for unicast answers (QU) while no other
+//   program shares the port, for multicast answers otherwise.
 // - A browse reports an instance only when its PTR record arrives during the browse: cached
 //   records never make a service appear, but they do complete a resolution. Its known answers are
 //   the records heard during this browse with at least half their TTL left.

@@ -10,30 +10,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace
-{
-const QString kLongIpv6 = QStringLiteral("2001:db8:1234:5678:9abc:def0:1234:5678"); // 38
-const QByteArray kLongModelName = "TC-2000 Outdoor Dome";                           // 20
-const int kLongIpv6Width = 38 * 7 + 25;
-const int kLongModelNameWidth = 20 * 7 + 10;
-
-QStringList macsOf(const ObservableCameraList &rows)
-{
-    QStringList macs;
-    for (const auto &row : rows)
-        macs.append(row->macAddress());
-    return macs;
-}
-
-QStringList macsOf(const CameraList &cameras)
-{
-    QStringList macs;
-    for (const Camera &camera : cameras)
-        macs.append(camera.macAddress);
-    return macs;
-}
-} // namespace
-
 class TestCameraListTable : public QObject
 {
     Q_OBJECT
@@ -56,15 +32,18 @@ class TestCameraListTable : public QObject
         nextTurn();
         fixture->time.advance(CameraListTable::kFrameIntervalMs);
     }
-    void add(const QByteArray &mac, const QString &ipv6 = "2001:db8::1",
-             const QByteArray &modelName = "TC-100")
+    // Camera N: MAC ending in N, IPv4 198.18.1.N; camera 1 has a 38-character IPv6 address and a
+    // 20-character model name.
+    void add(int n)
     {
-        fixture->addCamera(*model, mac, {"198.18.1." + QString::number(mac.right(1).toInt()), ipv6},
-                           modelName);
+        fixture->addCamera(*model, "00112200000" + QByteArray::number(n),
+                           {"198.18.1." + QString::number(n),
+                            n == 1 ? "2001:db8:1234:5678:9abc:def0:1234:5678" : "2001:db8::2"},
+                           n == 1 ? "TC-2000 Outdoor Dome" : "TC-100");
     }
-    QColor background(int row)
+    QString widths()
     {
-        return view().model()->index(row, 0).data(Qt::BackgroundRole).value<QColor>();
+        return QStringLiteral("%1 %2").arg(view().columnWidth(2)).arg(view().columnWidth(4));
     }
 
 private Q_SLOTS:
@@ -77,6 +56,8 @@ private Q_SLOTS:
         table = std::make_unique<CameraListTable>(*model, nullptr, &fixture->time,
                                                   fixture->time.makeTimer());
         table->resize(1000, 400);
+        table->show();
+        QVERIFY(QTest::qWaitForWindowExposed(table.get()));
         settle();
     }
 
@@ -87,146 +68,69 @@ private Q_SLOTS:
         fixture.reset();
     }
 
-    void updatesArePacedToOnePerFrame()
+    // Cameras 1 and 2 are shown, camera 1 selected, the IPv6 and model columns narrowed by the
+    // user to 120 and 60. Steps: "aN" camera N added, "t" the next turn, "mN" N ms pass, "s"
+    // settled, "pN" the model's camera N answers on IPv4, "x" the browse ends (only the button
+    // flag changes), "n" a new search at the real frame interval, "h4" the model-name header
+    // clicked. Then: the rows shown (MAC digit, "*" for an IPv4 link), the selected camera, how
+    // often the list was stored, and the two widths when it was last stored (fitting comes
+    // first).
+    void scenario_data()
     {
-        QSignalSpy assignments(&controller(), &CameraListTableController::listChanged);
-        table->updateController(); // empty list, nothing shown yet: nothing happens
-        QCOMPARE(assignments.size(), 0);
-
-        // After a quiet spell: on the next turn, once for all the changes of this turn.
-        fixture->time.advance(100);
-        add("001122000001");
-        add("001122000002");
-        QVERIFY(displayedCameraList().isEmpty()); // announced before the values were stored
-        nextTurn();
-        QCOMPARE(assignments.size(), 1);
-        QCOMPARE(displayedCameraList(), model->cameraList());
-
-        // Within the frame: at its end, once.
-        fixture->time.advance(10);
-        add("001122000003");
-        nextTurn();
-        add("001122000004");
-        nextTurn();
-        QCOMPARE(assignments.size(), 1);
-        fixture->time.advance(22);
-        QCOMPARE(assignments.size(), 1);
-        fixture->time.advance(1);
-        QCOMPARE(assignments.size(), 2);
-        QCOMPARE(macsOf(controller().list()), macsOf(model->cameraList()));
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("stores");
+        QTest::addColumn<QString>("widths");
+        // clang-format off
+        QTest::newRow("after a quiet spell on the next turn") << "a3 t" << "123" << "1" << 1 << "291 150";
+        QTest::newRow("all changes of a turn at once, after they are stored") << "a3 a4 t" << "1234" << "1" << 1 << "291 150";
+        QTest::newRow("within the frame: held") << "a3 t m10 a4 t m22" << "123" << "1" << 1 << "291 150";
+        QTest::newRow("within the frame: at its end") << "a3 t m10 a4 t m23" << "1234" << "1" << 2 << "291 150";
+        QTest::newRow("same count: rebuilt, not fitted") << "p0 s" << "1*2" << "1" << 1 << "120 60";
+        QTest::newRow("button flag only: nothing touched") << "x s" << "12" << "1" << 0 << "120 60";
+        QTest::newRow("new search 10 ms after an update") << "p0 t m10 n t" << "" << "" << 2 << "120 60";
+        QTest::newRow("then the old camera again") << "p0 t m10 n t a1 s" << "1" << "" << 3 << "291 150";
+        QTest::newRow("sorted, then model order again") << "h4 p1 s" << "12*" << "1" << 2 << "120 60";
+        // clang-format on
     }
 
-    // A new search 10 ms after the last update, at the real frame interval: the emptied list
-    // is shown at once, so the old selection is gone before the first camera answers again.
-    void newSearchEmptiesTheTableAtOnce()
+    void scenario()
     {
-        add("001122000001", kLongIpv6, kLongModelName);
-        add("001122000002");
-        add("001122000003");
+        QFETCH(QString, steps);
+        add(1);
+        add(2);
         settle();
-        controller().setSelectedRowMac(model->cameraList().at(2).macAddress);
-        QCOMPARE(view().columnWidth(2), kLongIpv6Width);
-        QCOMPARE(view().columnWidth(4), kLongModelNameWidth);
-
-        model->applyIpv4Result(200, false, 2, model->currentSearch()); // the last update...
-        nextTurn();
-        QVERIFY(controller().list().at(2)->ipV4().isUnderlined);
-        fixture->time.advance(10); // ...and 10 ms later a new search
-        model->startMdns();
-        nextTurn();
-        QVERIFY(displayedCameraList().isEmpty());
-        QCOMPARE(view().model()->rowCount(), 0);
-        QCOMPARE(controller().selectedRowMac(), QString());
-        QCOMPARE(view().columnWidth(2), kLongIpv6Width);
-        QCOMPARE(view().columnWidth(4), kLongModelNameWidth);
-
-        add("001122000003");
-        settle();
-        QCOMPARE(controller().list().size(), 1);
-        QCOMPARE(background(0), QColor(0x14, 0x14, 0x14));
-    }
-
-    void buttonFlagChangeTouchesNothing()
-    {
-        add("001122000001", kLongIpv6);
-        add("001122000002");
-        settle();
-        controller().setSelectedRowMac(model->cameraList().at(1).macAddress);
-        const ObservableCameraList rows = controller().list();
-        view().setColumnWidth(4, 33);
-        QSignalSpy assignments(&controller(), &CameraListTableController::listChanged);
-
-        fixture->time.advance(Model::kBrowseDurationMs); // stopMdns: only the button flag changes
-        QVERIFY(model->isEnabledSearchButton());
-        settle();
-        QCOMPARE(assignments.size(), 0);
-        QCOMPARE(controller().list(), rows); // the same row objects
-        QCOMPARE(controller().selectedRowMac(), model->cameraList().at(1).macAddress);
-        QCOMPARE(view().columnWidth(2), kLongIpv6Width);
-        QCOMPARE(view().columnWidth(4), 33);
-    }
-
-    void countChangeFitsBothColumnsBeforeAssigning()
-    {
-        add("001122000001");
-        settle();
-        QVERIFY(view().columnWidth(2) < kLongIpv6Width);
-        int ipv6Width = -1;
-        int modelNameWidth = -1;
-        connect(&controller(), &CameraListTableController::listChanged, this, [&] {
-            ipv6Width = view().columnWidth(2);
-            modelNameWidth = view().columnWidth(4);
-        });
-        add("001122000002", kLongIpv6, kLongModelName);
-        settle();
-        QCOMPARE(ipv6Width, kLongIpv6Width);
-        QCOMPARE(modelNameWidth, kLongModelNameWidth);
-    }
-
-    void sameCountProbeResultRebuildsRowsWithoutFitting()
-    {
-        add("001122000001", kLongIpv6, kLongModelName);
-        add("001122000002");
-        settle();
-        const QString selected = model->cameraList().at(0).macAddress;
-        controller().setSelectedRowMac(selected);
-        view().setColumnWidth(2, 120); // narrowed by the user; a fitting would widen it again
+        controller().setSelectedRowMac(model->cameraList().at(0).macAddress);
+        view().setColumnWidth(2, 120);
         view().setColumnWidth(4, 60);
-        const ObservableCameraList before = controller().list();
-
-        model->applyIpv4Result(200, false, 0, model->currentSearch());
-        settle();
-        const ObservableCameraList after = controller().list();
-        QVERIFY(after.at(0) != before.at(0) && after.at(1) != before.at(1)); // rebuilt
-        QVERIFY(after.at(0)->ipV4().isUnderlined);
-        QCOMPARE(view().columnWidth(2), 120);
-        QCOMPARE(view().columnWidth(4), 60);
-        QCOMPARE(controller().selectedRowMac(), selected);
-    }
-
-    void sortedTableShowsModelOrderAgainAndSelectionFollowsMac()
-    {
-        add("001122000001", "---", "Zeta");
-        add("001122000002", "---", "Alpha");
-        add("001122000003", "---", "Mu");
-        settle();
-        table->show();
-        QVERIFY(QTest::qWaitForWindowExposed(table.get()));
-        QTest::mouseClick(view().viewport(), Qt::LeftButton, {},
-                          view().visualRect(view().model()->index(0, 0)).center());
-        const QString zeta = model->cameraList().at(0).macAddress;
-        QCOMPARE(controller().selectedRowMac(), zeta);
-        QHeaderView &header = *view().horizontalHeader();
-        QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
-                          {header.sectionViewportPosition(4) + 5, header.height() / 2});
-        QCOMPARE(controller().list().at(0)->modelName(), "Alpha");
-
-        model->applyIpv4Result(200, false, 1, model->currentSearch());
-        settle();
-        QCOMPARE(macsOf(controller().list()), macsOf(model->cameraList()));
-        QCOMPARE(controller().selectedRowMac(), zeta);
-        QCOMPARE(background(0), QColor(0x80, 0x41, 0x00));
-        QCOMPARE(background(1), QColor(0x14, 0x14, 0x14));
+        QString stored = widths();
+        QSignalSpy stores(&controller(), &CameraListTableController::listChanged);
+        connect(&controller(), &CameraListTableController::listChanged, this,
+                [&] { stored = widths(); });
+        for (const QString &step : steps.split(u' ')) {
+            const int n = step.mid(1).toInt();
+            // clang-format off
+            switch (step.at(0).toLatin1()) {
+            case 'a': add(n); break;
+            case 't': nextTurn(); break;
+            case 'm': fixture->time.advance(n); break;
+            case 's': settle(); break;
+            case 'p': model->applyIpv4Result(200, false, n, model->currentSearch()); break;
+            case 'x': fixture->time.advance(Model::kBrowseDurationMs); break;
+            case 'n': model->startMdns(); break;
+            case 'h': QTest::mouseClick(view().horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          {view().horizontalHeader()->sectionViewportPosition(n) + 5, 5}); break;
+            }
+            // clang-format on
+        }
+        QString rows;
+        for (const auto &row : controller().list())
+            rows += row->macAddress().right(1) + (row->ipV4().isUnderlined ? "*" : "");
+        QTEST(rows, "rows");
+        QTEST(controller().selectedRowMac().right(1), "selected");
+        QTEST(int(stores.count()), "stores");
+        QTEST(stored, "widths");
     }
 
     // Which addresses are links: 'i' IPv4, '6' IPv6, 'a' auto-IP underlined. Flags as set:
@@ -252,32 +156,31 @@ private Q_SLOTS:
     {
         QFETCH(QString, answers);
         QFETCH(QString, links);
-        Camera camera;
-        camera.macAddress = "00-11-22-aa-bb-cc";
-        camera.moedelName = "TC-100";
-        camera.serialNumber = "A12345";
+        Camera c;
+        c.macAddress = "00-11-22-aa-bb-cc";
+        c.moedelName = "TC-100";
+        c.serialNumber = "A12345";
         const bool placeholders = answers.contains(u'-');
-        camera.ipv4 = placeholders ? placeholderText : "198.18.1.1";
-        camera.ipv6 = placeholders ? placeholderText : "2001:db8::1";
-        camera.autoIp = placeholders ? placeholderText : "169.254.3.4";
-        camera.isIpv4Enabled = answers.contains(u'I');
-        camera.isIpv6Enabled = answers.contains(u'6');
-        camera.isAutoIpEnabled = answers.contains(u'A');
-        camera.isIpv4HttpsEnabled = answers.contains(u'S');
-        camera.isIpv6HttpsEnabled = answers.contains(u'T');
-        camera.isAutoIpHttpsEnabled = answers.contains(u'U');
-        const ObservableCameraList rows = CameraListTable::makeRows({camera});
+        c.ipv4 = placeholders ? placeholderText : "198.18.1.1";
+        c.ipv6 = placeholders ? placeholderText : "2001:db8::1";
+        c.autoIp = placeholders ? placeholderText : "169.254.3.4";
+        const std::pair<char16_t, bool Camera::*> flagFields[]{
+            {u'I', &Camera::isIpv4Enabled},      {u'6', &Camera::isIpv6Enabled},
+            {u'A', &Camera::isAutoIpEnabled},    {u'S', &Camera::isIpv4HttpsEnabled},
+            {u'T', &Camera::isIpv6HttpsEnabled}, {u'U', &Camera::isAutoIpHttpsEnabled}};
+        for (const auto &[flag, field] : flagFields)
+            c.*field = answers.contains(flag);
+        const ObservableCameraList rows = CameraListTable::makeRows({c});
         const ObservableCamera &row = *rows.front();
-        QCOMPARE(row.ipV4(), AttributedText({camera.ipv4, links.contains(u'i')}));
-        QCOMPARE(row.ipV6(), AttributedText({camera.ipv6, links.contains(u'6')}));
-        QCOMPARE(row.autoIp(), AttributedText({camera.autoIp, links.contains(u'a')}));
+        QCOMPARE((QList<AttributedText>{row.ipV4(), row.ipV6(), row.autoIp()}),
+                 (QList<AttributedText>{{c.ipv4, links.contains(u'i')},
+                                        {c.ipv6, links.contains(u'6')},
+                                        {c.autoIp, links.contains(u'a')}}));
         // Only the HTTP flags reach the row.
-        QCOMPARE(row.isIpv4Enabled(), camera.isIpv4Enabled);
-        QCOMPARE(row.isIpv6Enabled(), camera.isIpv6Enabled);
-        QCOMPARE(row.isAutoIpEnabled(), camera.isAutoIpEnabled);
-        QCOMPARE(row.macAddress(), camera.macAddress);
-        QCOMPARE(row.modelName(), camera.moedelName);
-        QCOMPARE(row.serialNumber(), camera.serialNumber);
+        QCOMPARE((QList<bool>{row.isIpv4Enabled(), row.isIpv6Enabled(), row.isAutoIpEnabled()}),
+                 (QList<bool>{c.isIpv4Enabled, c.isIpv6Enabled, c.isAutoIpEnabled}));
+        QCOMPARE((QStringList{row.macAddress(), row.modelName(), row.serialNumber()}),
+                 (QStringList{c.macAddress, c.moedelName, c.serialNumber}));
     }
 };
 

@@ -31,14 +31,15 @@ void hover(QWidget &widget, bool entered)
     QCoreApplication::sendEvent(&widget, entered ? static_cast<QEvent *>(&enter) : &leave);
 }
 
-void nextTurn()
+// Each text label of the About window (after the icon): its text, bold or not and its pixel size.
+QStringList aboutLabels(const QWidget &view)
 {
-    QCoreApplication::processEvents();
-}
-
-QAction *command(MainWindow &window, int index)
-{
-    return window.menuBar()->actions().front()->menu()->actions().at(index);
+    QStringList shown;
+    for (const QLabel *label : view.findChildren<QLabel *>().mid(1))
+        shown.append(QStringLiteral("%1|%2|%3")
+                         .arg(label->text(), label->font().bold() ? "bold" : "")
+                         .arg(label->font().pixelSize()));
+    return shown;
 }
 } // namespace
 
@@ -83,7 +84,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("color");
         // clang-format off
         QTest::newRow("no hover yet") << "" << "#3D3D3D";
-        QTest::newRow("no hover yet, disabled") << "-" << "#3D3D3D";
         QTest::newRow("entered while enabled") << "e" << "#595959";
         QTest::newRow("entered while disabled") << "-e" << "#3D3D3D";
         QTest::newRow("left while enabled") << "el" << "#3D3D3D";
@@ -97,7 +97,6 @@ private Q_SLOTS:
     void searchButtonHoverColour()
     {
         QFETCH(QString, steps);
-        QFETCH(QString, color);
         SearchButton button;
         for (const QChar step : steps) {
             if (step == u'e' || step == u'l')
@@ -105,13 +104,12 @@ private Q_SLOTS:
             else
                 button.setEnabled(step == u'+');
         }
-        QCOMPARE(button.buttonColor(), color);
+        QTEST(button.buttonColor(), "color");
     }
 
     void searchButtonLooks()
     {
         SearchButton button;
-        QCOMPARE(button.text(), localizedText("searchCamera"));
         QCOMPARE(button.font().pixelSize(), 13);
         button.resize(button.sizeHint());
         hover(button, true);
@@ -127,25 +125,25 @@ private Q_SLOTS:
         QCOMPARE(button.sizeHint().height(), 44);
     }
 
+    // The button follows the model's flag from the first paint, and a click starts a search.
     void buttonFollowsTheSearch()
     {
         ModelFixture fixture;
         MainWindowView view(fixture.makeModel());
         QCOMPARE(*fixture.browsers.log, QStringList({"search _http._tcp "}));
         SearchButton &button = view.searchButton();
-        QVERIFY(!button.isEnabled()); // from the first paint
-        view.resize(1000, 450);
+        QVERIFY(!button.isEnabled());
         QTest::mouseClick(&button, Qt::LeftButton); // disabled: starts nothing
-        QCOMPARE(fixture.browsers.made.size(), 1);
         fixture.time.advance(Model::kBrowseDurationMs - 1);
-        nextTurn();
+        QCoreApplication::processEvents();
         QVERIFY(!button.isEnabled());
         fixture.time.advance(1);
-        nextTurn();
+        QCoreApplication::processEvents();
         QVERIFY(button.isEnabled());
+        QCOMPARE(fixture.browsers.made.size(), 1);
         QTest::mouseClick(&button, Qt::LeftButton);
         QCOMPARE(fixture.browsers.made.size(), 2);
-        nextTurn();
+        QCoreApplication::processEvents();
         QVERIFY(!button.isEnabled());
     }
 
@@ -153,14 +151,12 @@ private Q_SLOTS:
     {
         ModelFixture fixture;
         MainWindowView view(fixture.makeModel());
-        QCOMPARE(view.minimumSize(), QSize(1000, 450));
         view.resize(1200, 700);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         const QRect button = view.searchButton().geometry();
         const QRect table = view.cameraListTable().geometry();
         QCOMPARE(button.height(), 44);
-        QVERIFY(button.width() >= 80);
         QVERIFY(button.left() < 20 && button.top() < 20); // top left, inside the padding
         QVERIFY(table.top() >= button.bottom() + 6);
         QVERIFY(table.width() > 1100 && table.bottom() > 650); // the rest of the view
@@ -170,7 +166,7 @@ private Q_SLOTS:
         QCOMPARE(picture.pixelColor(view.width() - 2, 2), QColor(0x14, 0x14, 0x14));
         QVERIFY(picture.pixelColor(table.topLeft()).red() <= 0x16);
         view.resize(1600, 900); // the button keeps its size and place, the table grows
-        nextTurn();
+        QCoreApplication::processEvents();
         QCOMPARE(view.searchButton().geometry(), button);
         QVERIFY(view.cameraListTable().height() > table.height() + 150);
     }
@@ -202,6 +198,7 @@ private Q_SLOTS:
         // clang-format on
     }
 
+    // Icon first; then the bold name, the version, copyright and rights lines.
     void aboutLines()
     {
         QFETCH(InfoValues, values);
@@ -210,15 +207,13 @@ private Q_SLOTS:
         AboutView view([values](const QString &key) -> std::optional<QString> {
             return values.contains(key) ? std::optional(values.value(key)) : std::nullopt;
         });
-        QCOMPARE(view.versionText(), versionLine);
-        QCOMPARE(view.copyrightText(), copyrightLine);
-        QCOMPARE(view.nameText(), localizedText("applicationName"));
-        QCOMPARE(view.rightsText(), localizedText("allRightsReserved"));
+        QCOMPARE(aboutLabels(view), QStringList({localizedText("applicationName") + "|bold|13",
+                                                 versionLine + "||10", copyrightLine + "||10",
+                                                 localizedText("allRightsReserved") + "||10"}));
     }
 
     void aboutValuesOfTheBuild()
     {
-        QCOMPARE(kMissingValueSign.toUtf8(), QByteArray("\xE2\x9A\xA0\xEF\xB8\x8F"));
         QCOMPARE(infoValue(InfoLookup(), kShortVersionKey), kMissingValueSign);
         QCOMPARE(buildInfo(kShortVersionKey), std::optional<QString>(VINDRA_PROJECT_VERSION));
         QVERIFY(buildInfo(kBuildNumberKey).has_value());
@@ -226,67 +221,47 @@ private Q_SLOTS:
         QCOMPARE(buildInfo(QStringLiteral("CFBundleName")), std::nullopt);
     }
 
-    void aboutLayout()
-    {
-        AboutView view([](const QString &) { return std::nullopt; });
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QVERIFY(view.width() >= 284 && view.height() >= 184);
-        // Icon first and 64 × 64 whatever the picture's own size; then the bold name.
-        const auto labels = view.findChildren<QLabel *>();
-        QCOMPARE(labels.size(), 5);
-        QCOMPARE(labels.front()->size(), QSize(64, 64));
-        QCOMPARE(labels.front()->pixmap().deviceIndependentSize(), QSizeF(64, 64));
-        QVERIFY(labels.at(1)->font().bold());
-        QCOMPARE(labels.at(1)->font().pixelSize(), 13);
-        for (int i = 1; i < labels.size(); ++i) {
-            QCOMPARE(labels.at(i)->font().bold(), i == 1);
-            QCOMPARE(labels.at(i)->font().pixelSize(), i == 1 ? 13 : 10);
-            // Stacked top to bottom, each centred across the panel.
-            QVERIFY(labels.at(i)->geometry().top() > labels.at(i - 1)->geometry().top());
-            QVERIFY(qAbs(labels.at(i)->geometry().center().x() - view.rect().center().x()) <= 1);
-        }
-    }
-
-    void menuHoldsExactlyAboutAndExit()
+    // The About window: made once, centred, titled and closable only, at least 284 × 184, its
+    // icon 64 × 64 whatever the picture's own size and its lines stacked and centred; Ctrl+Q
+    // quits from there too. Shown again, open or closed: the same window where the user left it.
+    void menuAndAboutWindow()
     {
         AppDelegate delegate;
         ModelFixture fixture;
         MainWindow window(delegate, fixture.makeModel());
         QCOMPARE(window.windowTitle(), localizedText("applicationName"));
         QCOMPARE(window.centralWidget()->minimumSize(), QSize(1000, 450));
-        const QList<QAction *> topLevel = window.menuBar()->actions();
-        QCOMPARE(topLevel.size(), 1);
-        QCOMPARE(topLevel.front()->text(), localizedText("applicationName"));
-        QCOMPARE(topLevel.front()->menu()->actions().size(), 2);
-        QCOMPARE(command(window, 0)->text(), localizedText("aboutApplication"));
-        QVERIFY(command(window, 0)->shortcut().isEmpty());
-        QCOMPARE(command(window, 1)->text(), localizedText("exitApplication"));
-        QCOMPARE(command(window, 1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    }
-
-    void aboutWindowIsMadeOnceAndReused()
-    {
-        AppDelegate delegate;
-        ModelFixture fixture;
-        MainWindow window(delegate, fixture.makeModel());
+        QStringList menu;
+        for (const QAction *top : window.menuBar()->actions()) {
+            menu.append(top->text());
+            for (const QAction *action : top->menu()->actions())
+                menu.append(action->text() + "|" + action->shortcut().toString());
+        }
+        QCOMPARE(menu, QStringList({localizedText("applicationName"),
+                                    localizedText("aboutApplication") + "|",
+                                    localizedText("exitApplication") + "|Ctrl+Q"}));
         QCOMPARE(delegate.aboutBoxWindow(), nullptr);
-        command(window, 0)->trigger();
+        window.menuBar()->actions().front()->menu()->actions().front()->trigger();
         QWidget *about = delegate.aboutBoxWindow();
         QVERIFY(QTest::qWaitForWindowExposed(about));
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
         QVERIFY((about->geometry().center() - screenCentre).manhattanLength() <= 2);
-        // Titled and closable only, at least 284 × 184; Ctrl+Q quits from here too.
         QVERIFY(about->windowFlags() & Qt::WindowCloseButtonHint);
         QVERIFY(!(about->windowFlags() &
                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(about->minimumSize(), about->maximumSize());
         QVERIFY(about->width() >= 284 && about->height() >= 184);
+        const auto labels = about->findChildren<QLabel *>();
+        QCOMPARE(labels.front()->size(), QSize(64, 64));
+        QCOMPARE(labels.front()->pixmap().deviceIndependentSize(), QSizeF(64, 64));
+        for (int i = 1; i < labels.size(); ++i) {
+            QVERIFY(labels.at(i)->geometry().top() > labels.at(i - 1)->geometry().top());
+            QVERIFY(qAbs(labels.at(i)->geometry().center().x() - about->rect().center().x()) <= 1);
+        }
         const QList<QAction *> actions = about->actions();
         QVERIFY(std::any_of(actions.cbegin(), actions.cend(), [](const QAction *action) {
             return action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Q);
         }));
-        // Shown again, open or closed: the same window where the user left it.
         about->move(30, 40);
         const QPoint leftAt = about->pos();
         delegate.showAboutBox();

@@ -83,29 +83,29 @@ public:
         QString kind = token.section(u':', 0, 0);
         QString rest = token.section(u':', 1);
         ResourceRecord r;
-        r.cacheFlush = kind != QLatin1String("ptr");
-        r.ttl = kind == QLatin1String("ptr") || kind == QLatin1String("txt") ? 4500 : 120;
+        r.cacheFlush = kind != "ptr";
+        r.ttl = kind == "ptr" || kind == "txt" ? 4500 : 120;
         if (const qsizetype slash = rest.lastIndexOf(u'/'); slash > 0 && kind != "srv") {
             r.ttl = rest.mid(slash + 1).toUInt();
             rest.truncate(slash);
         }
         const QString label = rest.section(QRegularExpression("[=>]"), 0, 0);
         const QString value = rest.section(QRegularExpression("[=>]"), 1);
-        if (kind == QLatin1String("ptr")) {
+        if (kind == "ptr") {
             r.name = nameFromDotted("_http._tcp.local");
             r.type = TypePtr;
             r.target = instance(label);
-        } else if (kind == QLatin1String("srv")) {
+        } else if (kind == "srv") {
             r.name = instance(label);
             r.type = TypeSrv;
             r.target = host(value.section(u':', 0, 0));
             r.port = value.contains(u':') ? value.section(u':', 1).toUShort() : 80;
-        } else if (kind == QLatin1String("txt")) {
+        } else if (kind == "txt") {
             r.name = instance(label);
             r.type = TypeTxt;
             for (const QString &part : value.split(u','))
                 r.rdata += char(part.size()) + part.toStdString();
-        } else if (kind == QLatin1String("a")) {
+        } else if (kind == "a") {
             r.name = host(label);
             const QHostAddress address(value);
             r.type = address.protocol() == QAbstractSocket::IPv4Protocol ? TypeA : TypeAaaa;
@@ -113,7 +113,7 @@ public:
             const quint32 v4 = qToBigEndian(address.toIPv4Address());
             r.rdata = r.type == TypeA ? std::string(reinterpret_cast<const char *>(&v4), 4)
                                       : std::string(reinterpret_cast<const char *>(v6.c), 16);
-        } else if (kind == QLatin1String("nsec")) {
+        } else if (kind == "nsec") {
             r.name = host(label);
             r.type = TypeNsec;
             std::string bitmap(value.split(u',').contains("AAAA") ? 4 : 1, '\0');
@@ -302,43 +302,36 @@ private:
                           from, quint16(port), iface);
     }
 
+    static inline const std::map<QString, uint16_t> kTypes{{"ptr", dns::TypePtr},
+                                                           {"srv", dns::TypeSrv},
+                                                           {"txt", dns::TypeTxt},
+                                                           {"a", dns::TypeA},
+                                                           {"aaaa", dns::TypeAaaa}};
+
     static dns::Question question(const QString &token)
     {
-        static const std::map<QString, uint16_t> types{{"ptr", dns::TypePtr},
-                                                       {"srv", dns::TypeSrv},
-                                                       {"txt", dns::TypeTxt},
-                                                       {"a", dns::TypeA},
-                                                       {"aaaa", dns::TypeAaaa}};
         const bool unicast = token.endsWith("(QU)");
-        const QString kind = token.section(u':', 0, 0).remove("(QU)");
+        const uint16_t type = kTypes.at(token.section(u':', 0, 0).remove("(QU)"));
         const QString label = token.section(u':', 1);
-        const uint16_t type = types.at(kind);
         const std::string name = type == dns::TypePtr ? dns::nameFromDotted("_http._tcp.local")
                                  : type == dns::TypeSrv || type == dns::TypeTxt ? instance(label)
                                                                                 : host(label);
         return {name, type, dns::ClassIn, unicast};
     }
 
+    // "srv:cam" for a question; "ptr:cam/4499" for a known answer.
     static QString tokenOf(uint16_t type, const std::string &name, const dns::ResourceRecord *known)
     {
-        const QString label = QString::fromStdString(name.substr(1, uint8_t(name[0])));
-        switch (type) {
-        case dns::TypePtr:
-            return known ? QStringLiteral("ptr:%1/%2")
-                               .arg(tokenOf(0, known->target, nullptr))
-                               .arg(known->ttl)
-                         : QStringLiteral("ptr");
-        case dns::TypeSrv:
-            return "srv:" + label;
-        case dns::TypeTxt:
-            return "txt:" + label;
-        case dns::TypeA:
-            return "a:" + label;
-        case dns::TypeAaaa:
-            return "aaaa:" + label;
-        default:
-            return label;
-        }
+        const auto label = [](const std::string &n) {
+            return QString::fromStdString(n.substr(1, uint8_t(n[0])));
+        };
+        QString kind;
+        for (const auto &[text, value] : kTypes)
+            kind = value == type ? text : kind;
+        if (type == dns::TypePtr)
+            return known ? QStringLiteral("ptr:%1/%2").arg(label(known->target)).arg(known->ttl)
+                         : kind;
+        return kind + ':' + label(name);
     }
 
     QString sentQuestions(bool withKnown)
@@ -361,19 +354,12 @@ private:
             return "none";
         QStringList texts;
         for (const QByteArray &block : s->addresses()) {
-            char text[INET6_ADDRSTRLEN] = {};
-            if (block.size() == sizeof(sockaddr_in)) {
-                const auto *v4 = reinterpret_cast<const sockaddr_in *>(block.constData());
-                inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-                texts.append(QString::fromLatin1(text) + ':' +
-                             QString::number(ntohs(v4->sin_port)));
-            } else {
-                const auto *v6 = reinterpret_cast<const sockaddr_in6 *>(block.constData());
-                inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-                texts.append(QString::fromLatin1(text) +
-                             (v6->sin6_scope_id ? "%" + QString::number(v6->sin6_scope_id) : "") +
-                             ':' + QString::number(ntohs(v6->sin6_port)));
-            }
+            const auto *v6 = reinterpret_cast<const sockaddr_in6 *>(block.constData());
+            QHostAddress address(reinterpret_cast<const sockaddr *>(block.constData()));
+            if (block.size() == sizeof(sockaddr_in6) && v6->sin6_scope_id != 0)
+                address.setScopeId(QString::number(v6->sin6_scope_id));
+            texts.append(address.toString() + ':' +
+                         QString::number(qFromBigEndian<quint16>(block.constData() + 2)));
         }
         texts.sort();
         return texts.join(u' ');

@@ -11,113 +11,30 @@ namespace
 
 // A browse answer as a DNS-SD responder sends it: the PTR in the answer section and the SRV,
 // TXT, A and AAAA records of the instance in the additional section (RFC 6763 §12), with names
-// compressed against earlier ones.
-const uint8_t browseResponse[] = {
-    0x00, 0x00, // id 0
-    0x84, 0x00, // flags: response, authoritative
-    0x00, 0x00, // no questions
-    0x00, 0x01, // 1 answer
-    0x00, 0x00, // no authority records
-    0x00, 0x04, // 4 additional records
-    // offset 12: answer
-    0x05, '_', 'h', 't', 't', 'p',                // "_http"
-    0x04, '_', 't', 'c', 'p',                     // "_tcp" (offset 18)
-    0x05, 'l', 'o', 'c', 'a', 'l',                // "local" (offset 23)
-    0x00,                                         // root
-    0x00, 0x0c,                                   // type PTR
-    0x00, 0x01,                                   // class IN, shared record
-    0x00, 0x00, 0x11, 0x94,                       // TTL 4500
-    0x00, 0x0b,                                   // data length 11
-    0x08, 'C', 'a', 'm', 'e', 'r', 'a', '-', '1', // "Camera-1" (offset 40)
-    0xc0, 0x0c,                                   // -> "_http._tcp.local"
-    // offset 51: SRV
-    0xc0, 0x28,               // -> "Camera-1._http._tcp.local"
-    0x00, 0x21,               // type SRV
-    0x80, 0x01,               // class IN, cache flush
-    0x00, 0x00, 0x00, 0x78,   // TTL 120
-    0x00, 0x0d,               // data length 13
-    0x00, 0x00,               // priority 0
-    0x00, 0x00,               // weight 0
-    0x00, 0x50,               // port 80
-    0x04, 'c', 'a', 'm', '1', // "cam1" (offset 69)
-    0xc0, 0x17,               // -> "local"
-    // offset 76: TXT
-    0xc0, 0x28,             // -> "Camera-1._http._tcp.local"
-    0x00, 0x10,             // type TXT
-    0x80, 0x01,             // class IN, cache flush
-    0x00, 0x00, 0x11, 0x94, // TTL 4500
-    0x00, 0x0d,             // data length 13
-    0x0c, 'v', 'e', 'n', 'd', 'e', 'r', '=', 't', 'u', 'l', 'v', 'o', // "vender=tulvo"
-    // offset 101: A
-    0xc0, 0x45,             // -> "cam1.local"
-    0x00, 0x01,             // type A
-    0x80, 0x01,             // class IN, cache flush
-    0x00, 0x00, 0x00, 0x78, // TTL 120
-    0x00, 0x04,             // data length 4
-    198, 18, 0, 1,          // 198.18.0.1
-    // offset 117: AAAA
-    0xc0, 0x45,                                              // -> "cam1.local"
-    0x00, 0x1c,                                              // type AAAA
-    0x80, 0x01,                                              // class IN, cache flush
-    0x00, 0x00, 0x00, 0x78,                                  // TTL 120
-    0x00, 0x10,                                              // data length 16
-    0xfe, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, // fe80::1
-};
+// compressed against earlier ones. Offsets in the comments.
+const QByteArray browseResponse = QByteArray::fromHex(
+    "000084000000000100000004" // id 0, response + authoritative, 1 answer, 4 additionals
+    // 12: "_http" "_tcp"(18) "local"(23) PTR IN (shared) TTL 4500, "Camera-1"(40) -> 12
+    "055f68747470045f746370056c6f63616c00000c000100001194000b0843616d6572612d31c00c"
+    // 51: -> 40 SRV IN flush TTL 120, priority 0 weight 0 port 80, "cam1"(69) -> 23
+    "c0280021800100000078000d0000000000500463616d31c017"
+    // 76: -> 40 TXT IN flush TTL 4500, "vender=tulvo"
+    "c0280010800100001194000d0c76656e6465723d74756c766f"
+    // 101: -> 69 A IN flush TTL 120, 198.18.0.1; 117: -> 69 AAAA, fe80::1
+    "c04500018001000000780004c6120001"
+    "c045001c8001000000780010fe800000000000000000000000000001");
 
 // A query with one QM question and a known answer.
-const uint8_t browseQuery[] = {
-    0x00, 0x00,                       // id 0
-    0x00, 0x00,                       // flags: query
-    0x00, 0x01,                       // 1 question
-    0x00, 0x01,                       // 1 answer (known answer)
-    0x00, 0x00,                       // no authority records
-    0x00, 0x00,                       // no additional records
-    0x05, '_',  'h',  't',  't', 'p', // "_http"
-    0x04, '_',  't',  'c',  'p',      // "_tcp"
-    0x05, 'l',  'o',  'c',  'a', 'l', // "local"
-    0x00,                             // root
-    0x00, 0x0c,                       // type PTR
-    0x00, 0x01,                       // class IN, QM
-    0xc0, 0x0c,                       // -> "_http._tcp.local"
-    0x00, 0x0c,                       // type PTR
-    0x00, 0x01,                       // class IN
-    0x00, 0x00, 0x08, 0xca,           // TTL 2250
-    0x00, 0x05,                       // data length 5
-    0x02, 'c',  '2',                  // "c2"
-    0xc0, 0x0c,                       // -> "_http._tcp.local"
-};
+const QByteArray browseQuery = QByteArray::fromHex(
+    "000000000001000100000000" // id 0, query, 1 question, 1 answer
+    // "_http._tcp.local" PTR IN (QM); -> 12 PTR IN TTL 2250, "c2" -> 12
+    "055f68747470045f746370056c6f63616c00000c0001c00c000c0001000008ca0005026332c00c");
 
 // An NSEC record saying that "cam1.local" has only an A record (RFC 6762 §6.1).
-const uint8_t nsecResponse[] = {
-    0x00, 0x00,                       // id 0
-    0x84, 0x00,                       // flags: response, authoritative
-    0x00, 0x00,                       // no questions
-    0x00, 0x01,                       // 1 answer
-    0x00, 0x00,                       // no authority records
-    0x00, 0x00,                       // no additional records
-    0x04, 'c',  'a',  'm',  '1',      // "cam1"
-    0x05, 'l',  'o',  'c',  'a', 'l', // "local"
-    0x00,                             // root
-    0x00, 0x2f,                       // type NSEC
-    0x80, 0x01,                       // class IN, cache flush
-    0x00, 0x00, 0x00, 0x78,           // TTL 120
-    0x00, 0x08,                       // data length 8
-    0xc0, 0x0c,                       // next name -> "cam1.local"
-    0x00,                             // window 0
-    0x04,                             // bitmap length 4
-    0x40, 0x00, 0x00, 0x00,           // bit 1: type A
-};
-
-QByteArray bytes(const uint8_t *data, size_t size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-}
-
-template<size_t N>
-QByteArray bytes(const uint8_t (&data)[N])
-{
-    return bytes(data, N);
-}
+const QByteArray nsecResponse = QByteArray::fromHex(
+    "000084000000000100000000" // response, 1 answer
+    // "cam1.local" NSEC IN flush TTL 120, next name -> 12, window 0, bitmap length 4 (at 37): A
+    "0463616d31056c6f63616c00002f8001000000780008c00c000440000000");
 
 QByteArray patched(QByteArray message, qsizetype offset, std::initializer_list<uint8_t> values)
 {
@@ -154,7 +71,7 @@ class TestDnsMessage : public QObject
 private Q_SLOTS:
     void browseResponseRecords()
     {
-        const auto message = parse(bytes(browseResponse));
+        const auto message = parse(browseResponse);
         QVERIFY(message);
         QVERIFY(message->isResponse());
         QVERIFY(!message->truncatedByError);
@@ -185,7 +102,7 @@ private Q_SLOTS:
 
     void queryQuestionAndKnownAnswer()
     {
-        const auto message = parse(bytes(browseQuery));
+        const auto message = parse(browseQuery);
         QVERIFY(message);
         QVERIFY(!message->isResponse());
         QCOMPARE(message->questions.size(), 1u);
@@ -197,7 +114,7 @@ private Q_SLOTS:
 
     void nsecTypes()
     {
-        const auto message = parse(bytes(nsecResponse));
+        const auto message = parse(nsecResponse);
         QVERIFY(message);
         QCOMPARE(message->answers.size(), 1u);
         QCOMPARE(message->answers[0].nsecTypes, std::vector<uint16_t>{TypeA});
@@ -211,7 +128,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("additionals");
         QTest::addColumn<bool>("truncatedByError");
 
-        const QByteArray response = bytes(browseResponse);
+        const QByteArray response = browseResponse;
         const QByteArray camName = QByteArray::fromHex("0463616d31056c6f63616c00"); // cam1.local
 
         QTest::newRow("empty") << QByteArray() << false << 0 << 0 << false;
@@ -260,7 +177,7 @@ private Q_SLOTS:
         QTest::newRow("PTR target shorter than its data")
             << answerMessage(camName, TypePtr, camName + "xx") << true << 0 << 0 << false;
         QTest::newRow("NSEC bitmap longer than its data")
-            << patched(bytes(nsecResponse), 37, {0x05}) << true << 0 << 0 << false;
+            << patched(nsecResponse, 37, {0x05}) << true << 0 << 0 << false;
         QTest::newRow("bad record skipped, later records kept")
             << patched(response, 111, {0x00, 0x05}).left(117) + response.mid(116) << true << 1 << 3
             << false;
@@ -287,7 +204,7 @@ private Q_SLOTS:
     {
         // Each cut of a valid message must parse without reading past the cut (ASan checks the
         // reads: the copy has exactly the prefix's size).
-        const QByteArray response = bytes(browseResponse);
+        const QByteArray response = browseResponse;
         for (qsizetype size = 0; size <= response.size(); ++size) {
             std::vector<uint8_t> copy(response.begin(), response.begin() + size);
             const auto parsed = parseMessage(copy.data(), copy.size());
