@@ -8,7 +8,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowView.h"
 #include "app/SearchButton.h"
-#include "app/Translations.h"
+#include "platform/Translations.h"
 #include "platform/LocalizedText.h"
 #include "tests/support/ModelFixture.h"
 
