@@ -2,8 +2,8 @@
 
 #include "app/CameraListTable.h"
 #include "app/SearchButton.h"
-#include "discovery/SearchReport.h"
 #include "discovery/Model.h"
+#include "discovery/SearchReport.h"
 #include "platform/NamedColor.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"

@@ -3,8 +3,8 @@
 #include "app/AppIcon.h"
 #include "app/DarkAppearance.h"
 #include "app/MainWindow.h"
-#include "platform/Translations.h"
 #include "discovery/Model.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <QLocale>

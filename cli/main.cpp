@@ -1,14 +1,14 @@
 // vindra-scan: the camera list of Vindra for headless machines and scripts, and a raw DNS-SD
 // browser for support (--services).
 
-#include "discovery/SearchReport.h"
-#include "platform/Translations.h"
 #include "cli/CameraScan.h"
 #include "cli/ScanOptions.h"
 #include "cli/ScanOutput.h"
 #include "cli/ServiceScan.h"
 #include "discovery/Model.h"
+#include "discovery/SearchReport.h"
 #include "platform/HttpClient.h"
+#include "platform/Translations.h"
 #include "platform/widearea/UnicastDnsSd.h"
 
 #include <QCoreApplication>
