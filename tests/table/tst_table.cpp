@@ -560,21 +560,14 @@ private Q_SLOTS:
                 clickHeader(1);
             } else if (step.startsWith(u'p')) {
                 const QPoint at = cellCentre(step.at(1).digitValue(), step.at(2).digitValue());
-                QTest::mousePress(&viewport(), Qt::LeftButton, {}, at);
-                QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, at);
-            } else {
-                using T = QList<QEvent::Type>;
-                const auto press = QEvent::MouseButtonPress, release = QEvent::MouseButtonRelease;
+                QTest::mouseClick(&viewport(), Qt::LeftButton, {}, at);
+            } else { // press, release, [press,] double-click, release
                 const QPoint at = cellCentre(0, 1);
-                for (QEvent::Type type :
-                     step == u'd'
-                         ? T{press, release, QEvent::MouseButtonDblClick, release}
-                         : T{press, release, press, QEvent::MouseButtonDblClick, release}) {
-                    QMouseEvent event(type, at, viewport().mapToGlobal(at), Qt::LeftButton,
-                                      type == release ? Qt::NoButton : Qt::LeftButton,
-                                      Qt::NoModifier);
-                    QCoreApplication::sendEvent(&viewport(), &event);
-                }
+                QTest::mouseClick(&viewport(), Qt::LeftButton, {}, at);
+                if (step == u'D')
+                    QTest::mousePress(&viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseDClick(&viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, at);
             }
         }
         QTEST(pointerState(), "state");
