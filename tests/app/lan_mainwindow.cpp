@@ -2,7 +2,7 @@
 // tests/lan/lan-run with the mixed fleet (ctest app.lan_mainwindow):
 //  - the main window opens and its first search starts without a click;
 //  - the search button stays disabled for five seconds;
-//  - the table fills with the fleet's maker devices (the fleet file's "expected" list);
+//  - the table fills with the fleet's maker devices (the MACs of the fleet file's "expected" list);
 //  - a press on each kind of link hands the device's page to the URL opener (replaced here through
 //    QDesktopServices::setUrlHandler), a press on an address that is no link hands over nothing.
 // With --screenshots DIR (scripts/screenshot, under Xvfb) it also rests the pointer on a link
@@ -28,7 +28,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QScreen>
 #include <QSslConfiguration>
 #include <QTest>
@@ -36,29 +35,6 @@
 namespace
 {
 QString screenshotDirectory;
-
-// A camera in the form of the fleet's "expected" list.
-QJsonObject fleetEntry(const Camera &c)
-{
-    const auto port = [](const std::optional<QString> &p) {
-        return p ? QJsonValue(*p) : QJsonValue();
-    };
-    return {{"macAddress", c.macAddress},
-            {"ipv4", c.ipv4},
-            {"isIpv4Enabled", c.isIpv4Enabled},
-            {"isIpv4HttpsEnabled", c.isIpv4HttpsEnabled},
-            {"ipv6", c.ipv6},
-            {"isIpv6Enabled", c.isIpv6Enabled},
-            {"isIpv6HttpsEnabled", c.isIpv6HttpsEnabled},
-            {"autoIp", c.autoIp},
-            {"isAutoIpEnabled", c.isAutoIpEnabled},
-            {"isAutoIpHttpsEnabled", c.isAutoIpHttpsEnabled},
-            {"moedelName", c.moedelName},
-            {"serialNumber", c.serialNumber},
-            {"device", c.device == Device::controller ? "controller" : "camera"},
-            {"httpPort", port(c.httpPort)},
-            {"httpsPort", port(c.httpsPort)}};
-}
 
 QPixmap picture(QWidget &widget)
 {
@@ -73,7 +49,7 @@ class LanMainWindow : public QObject
     Q_OBJECT
 
     QList<QUrl> opened;
-    QList<QJsonObject> expected;
+    QStringList expectedMacs; // sorted
     QElapsedTimer sinceStart;
     std::unique_ptr<VindraApp> vindra;
 
@@ -97,8 +73,9 @@ private Q_SLOTS:
         QVERIFY(fleet.open(QIODevice::ReadOnly));
         for (const QJsonValue entry :
              QJsonDocument::fromJson(fleet.readAll())["expected"].toArray())
-            expected.append(entry.toObject());
-        QVERIFY(!expected.isEmpty());
+            expectedMacs.append(entry["macAddress"].toString());
+        expectedMacs.sort();
+        QVERIFY(!expectedMacs.isEmpty());
 
         sinceStart.start();
         vindra = std::make_unique<VindraApp>(*qApp);
@@ -123,23 +100,16 @@ private Q_SLOTS:
     void tableShowsTheFleet()
     {
         QTRY_VERIFY_WITH_TIMEOUT(displayedCameraList() == view().model().cameraList() &&
-                                     controller().list().size() == expected.size() &&
+                                     controller().list().size() == expectedMacs.size() &&
                                      view().model().unsettledProbes() == 0,
                                  30000);
-        // An entry's "alternatives" are the other IPv6 addresses (and flags) it may show.
-        for (const QJsonObject &entry : expected) {
-            QList<QJsonObject> choices{entry};
-            for (const QJsonValue alternative : entry["alternatives"].toArray()) {
-                choices.append(entry);
-                for (const QString &key : alternative.toObject().keys())
-                    choices.back()[key] = alternative[key];
-            }
-            for (QJsonObject &choice : choices)
-                choice.remove("alternatives");
-            QVERIFY2(std::any_of(displayedCameraList().cbegin(), displayedCameraList().cend(),
-                                 [&](const Camera &c) { return choices.contains(fleetEntry(c)); }),
-                     qPrintable(entry["serialNumber"].toString()));
-        }
+        // Each field of each camera is checked against the fleet by the vindra-scan run on the
+        // same fleet (tests/discovery/lan_test.py); the window's own model lists the same set.
+        QStringList shown;
+        for (const Camera &c : displayedCameraList())
+            shown.append(c.macAddress);
+        shown.sort();
+        QCOMPARE(shown, expectedMacs);
     }
 
     // Pictures before the presses, which select rows.
