@@ -45,8 +45,7 @@ class FakeDnsSdBrowser : public DnsSdBrowser
 {
     Q_OBJECT
 public:
-    explicit FakeDnsSdBrowser(
-        std::shared_ptr<QStringList> sharedLog = std::make_shared<QStringList>())
+    explicit FakeDnsSdBrowser(std::shared_ptr<QStringList> sharedLog)
         : log(std::move(sharedLog))
     {
     }
