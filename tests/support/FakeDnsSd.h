@@ -45,7 +45,8 @@ class FakeDnsSdBrowser : public DnsSdBrowser
 {
     Q_OBJECT
 public:
-    explicit FakeDnsSdBrowser(std::shared_ptr<QStringList> sharedLog)
+    explicit FakeDnsSdBrowser(
+        std::shared_ptr<QStringList> sharedLog = std::make_shared<QStringList>())
         : log(std::move(sharedLog))
     {
     }
