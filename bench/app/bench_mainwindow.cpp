@@ -15,8 +15,7 @@
 #include "tests/support/FakeDnsSd.h"
 #include "tests/support/FakeHttpClient.h"
 #include "tests/support/FakeTime.h"
-#include "tests/support/SocketAddress.h"
-#include "tests/support/TxtRecords.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,6 @@
 #include "tests/support/ModelFixture.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -49,14 +48,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("options"); // mode json type time wait watch count domain
-        // servicesArePrintedWhenResolvedWithTheirTxt parses a type and --time of its own.
+        // The runs below parse --json, --wait, --watch, --count, --services and --time of their
+        // own.
         QTest::newRow("none") << QStringList{} << "0 0 _http._tcp 5 10 0 0 ";
-        QTest::newRow("json, wait")
-            << QStringList{"--json", "--wait", "2.5"} << "0 1 _http._tcp 5 2.5 0 0 ";
-        QTest::newRow("watch and count")
-            << QStringList{"--watch", "6", "--count", "3"} << "0 0 _http._tcp 5 10 6 3 ";
-        QTest::newRow("services") << QStringList{"--services", "--json"}
-                                  << "1 1 _http._tcp 5 10 0 0 ";
         QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0 ";
         QTest::newRow("one domain")
             << QStringList{"--domain", "site.example"} << "0 0 _http._tcp 5 10 0 0 site.example";
@@ -71,16 +65,13 @@ private Q_SLOTS:
         const auto parsed = parseScanOptions(arguments);
         QVERIFY(std::holds_alternative<ScanOptions>(parsed));
         const auto o = std::get<ScanOptions>(parsed);
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-                     .arg(int(o.mode))
-                     .arg(int(o.json))
-                     .arg(o.serviceType)
-                     .arg(o.timeSeconds)
-                     .arg(o.waitSeconds)
-                     .arg(o.watchSeconds.value_or(0))
-                     .arg(o.count.value_or(0))
-                     .arg(o.domain),
-                 options);
+        const auto number = [](double value) { return QString::number(value); };
+        QCOMPARE(
+            (QStringList{number(int(o.mode)), number(o.json), o.serviceType, number(o.timeSeconds),
+                         number(o.waitSeconds), number(o.watchSeconds.value_or(0)),
+                         number(o.count.value_or(0)), o.domain})
+                .join(' '),
+            options);
     }
 
     void cameraJsonHasAllFieldsInOrder()
@@ -115,12 +106,12 @@ private Q_SLOTS:
         camera.isIpv4Enabled = camera.isIpv4HttpsEnabled = true;
         camera.moedelName = QStringLiteral("evil\x1b[2J");
         const QStringList lines = cameraTable({camera}).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 2);
-        QVERIFY(lines.at(0).startsWith("MAC ADDRESS"));
+        QCOMPARE(lines.size(), 2); // the header: emptyListIsAHeaderOrNothing
         QVERIFY(lines.at(1).contains("198.18.0.10 +http +https"));
         QVERIFY(lines.at(1).contains("evil\\x1b[2J"));
     }
 
+    // The JSON form: servicesArePrintedWhenResolvedWithTheirTxt.
     void serviceLinesEscapeWhatIsNotPrintableUtf8()
     {
         ServiceReport service;
@@ -128,12 +119,6 @@ private Q_SLOTS:
         service.port = 80;
         service.addresses = {"198.18.0.10", "fe80::1%eth0"};
         service.txt = {{"a", "x\ny"}, {"b", QByteArray("\xff\x00z\\", 4)}, {"c", "caf\xc3\xa9"}};
-        QCOMPARE(serviceLine(service, true),
-                 QString::fromUtf8(
-                     "{\"name\":\"Cam\\n\\\"2\\\"\",\"type\":\"\",\"domain\":\"\",\"host\":\"\","
-                     "\"port\":80,\"addresses\":[\"198.18.0.10\",\"fe80::1%eth0\"],"
-                     "\"txt\":{\"a\":\"x\\ny\",\"b\":\"\\\\xff\\\\x00z\\\\\\\\\",\"c\":\"café\"},"
-                     "\"txtNotUtf8\":[\"b\"]}"));
         const QString line = serviceLine(service, false);
         QVERIFY(line.startsWith("\"Cam\\x0a\\\"2\\\"\" "));
         QVERIFY(line.contains("a=\"x\\x0ay\""));
@@ -162,10 +147,10 @@ private Q_SLOTS:
     void waitBoundPrintsWhileProbesAreOut()
     {
         Fixture f;
-        auto scan = f.scan({"--json", "--wait", "7"});
+        auto scan = f.scan({"--json", "--wait", "7.5"});
         scan->start();
         f.listCamera("001122aabbcc");
-        f.advance(6999);
+        f.advance(7499);
         QVERIFY(f.printed.isEmpty());
         f.advance(1);
         QCOMPARE(f.printed.size(), 1);
@@ -212,8 +197,6 @@ private Q_SLOTS:
         QCOMPARE(lines.at(2), "{\"search\":1,\"devices\":2}");
         QVERIFY(lines.at(3).startsWith("{\"macAddress\":\"00-11-22-00-00-aa\""));
         QCOMPARE(lines.at(4), "{\"search\":2,\"devices\":1}");
-        for (const QString &line : lines)
-            QVERIFY(QJsonDocument::fromJson(line.toUtf8()).isObject());
     }
 
     void servicesArePrintedWhenResolvedWithTheirTxt()
@@ -228,21 +211,23 @@ private Q_SLOTS:
         QSignalSpy finished(&scan, &ServiceScan::finished);
         scan.start();
         QCOMPARE(*f.browsers.log, QStringList{"search _ipp._tcp "});
-        auto service = f.service({"198.18.0.20"}, "Printer \"A\"");
+        auto service = f.service({"198.18.0.20"}, "Printer\n\"A\"");
         service->socketAddresses.append(socketAddress("fe80::1", 1));
         service->host = "printer.local.";
         service->srvPort = 631;
         Q_EMIT f.browsers.last()->serviceFound(service, false);
         Q_EMIT service->resolved();
         QCOMPARE(service->monitoringStarts, 1);
-        Q_EMIT service->txtRecordChanged(txtBytes({"rp=ipp/print", "x=\xff"}));
+        Q_EMIT service->txtRecordChanged(
+            txtBytes({"rp=ipp/print", QByteArray("x=\xff\x00z\\", 6), "y=x\ny", "z=caf\xc3\xa9"}));
         Q_EMIT service->txtRecordChanged(txtBytes({"rp=ipp/other"}));
         QCOMPARE(printed,
-                 QStringList{"{\"name\":\"Printer \\\"A\\\"\",\"type\":\"_http._tcp\","
-                             "\"domain\":\"local.\",\"host\":\"printer.local.\",\"port\":631,"
-                             "\"addresses\":[\"198.18.0.20\",\"fe80::1%lo\"],"
-                             "\"txt\":{\"rp\":\"ipp/print\",\"x\":\"\\\\xff\"},"
-                             "\"txtNotUtf8\":[\"x\"]}"});
+                 QStringList{QString::fromUtf8(
+                     "{\"name\":\"Printer\\n\\\"A\\\"\",\"type\":\"_http._tcp\","
+                     "\"domain\":\"local.\",\"host\":\"printer.local.\",\"port\":631,"
+                     "\"addresses\":[\"198.18.0.20\",\"fe80::1%lo\"],\"txt\":{\"rp\":\"ipp/print\","
+                     "\"x\":\"\\\\xff\\\\x00z\\\\\\\\\",\"y\":\"x\\ny\",\"z\":\"café\"},"
+                     "\"txtNotUtf8\":[\"x\"]}")});
         f.time.advance(1999);
         QCOMPARE(finished.count(), 0);
         f.time.advance(1);

@@ -50,9 +50,19 @@ def environment(trusted):
     return env
 
 
-class ScanOnTheSimulatedNetwork(unittest.TestCase):
-    def check_list(self, lines, trusted):
-        cameras = [json.loads(line) for line in lines]
+def scan(*arguments, trusted=True):
+    """vindra-scan --json ARGUMENTS: the run, the cameras it printed and the seconds it took."""
+    started = time.monotonic()
+    run = subprocess.run([SCAN, "--json", *arguments], env=environment(trusted),
+                         capture_output=True, text=True, timeout=60)
+    cameras = [c for c in map(json.loads, run.stdout.splitlines()) if "macAddress" in c]
+    return run, cameras, time.monotonic() - started
+
+
+class ListedAsExpected(unittest.TestCase):
+    def check_list(self, trusted):
+        run, cameras, _ = scan("--wait", "20", trusted=trusted)
+        self.assertEqual((run.returncode, run.stderr), (0, ""), run.stderr)
         expected = fleet()["expected"]
         self.assertEqual(sorted(c["macAddress"] for c in cameras),
                          sorted(e["macAddress"] for e in expected))
@@ -60,13 +70,12 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
             entry = next(e for e in expected if e["macAddress"] == camera["macAddress"])
             self.assertIn(camera, as_printed(entry, trusted), camera["macAddress"])
 
+
+class ScanOnTheSimulatedNetwork(ListedAsExpected):
     def test_list_with_and_without_trusting_the_test_ca(self):
         for trusted in (True, False):
             with self.subTest(trusted=trusted):
-                run = subprocess.run([SCAN, "--json", "--wait", "20"], env=environment(trusted),
-                                     capture_output=True, text=True, timeout=60)
-                self.assertEqual((run.returncode, run.stderr), (0, ""), run.stderr)
-                self.check_list([line for line in run.stdout.splitlines() if line], trusted)
+                self.check_list(trusted)
 
     def test_watch_device_gone_without_goodbye_is_missing_from_the_next_search(self):
         expected_count = len(fleet()["expected"])
@@ -89,8 +98,6 @@ class ScanOnTheSimulatedNetwork(unittest.TestCase):
         second = rest.splitlines()
         self.assertEqual(json.loads(second[-1]), {"search": 2, "devices": expected_count - 1})
         self.assertNotIn(VANISHING_MAC, "".join(second))
-
-
 
 class ProbesOfRealAnswers(unittest.TestCase):
     def test_answers(self):
@@ -121,32 +128,18 @@ class ProbesOfRealAnswers(unittest.TestCase):
                          "a log-in challenge is not answered")
 
 
-class WideArea(unittest.TestCase):
+class WideArea(ListedAsExpected):
     """Far cameras are listed with their fields and flags, the one announced both ways once;
     distractors and hostile records (a 64 KB TXT, truncated over UDP; CNAME loops) yield nothing;
     a DNS server that stops answering holds back neither the mDNS cameras nor the end."""
 
-    def scan(self, *arguments):
-        started = time.monotonic()
-        run = subprocess.run([SCAN, "--json", *arguments], env=environment(True),
-                             capture_output=True, text=True, timeout=60)
-        cameras = [c for c in map(json.loads, run.stdout.splitlines()) if "macAddress" in c]
-        return run, cameras, time.monotonic() - started
-
     def test_1_far_cameras_are_listed_once_with_fields_and_flags(self):
-        run, cameras, _ = self.scan("--wait", "20")
-        self.assertEqual((run.returncode, run.stderr), (0, ""))
-        expected = fleet()["expected"]
-        self.assertEqual(sorted(c["macAddress"] for c in cameras),
-                         sorted(e["macAddress"] for e in expected))
-        for camera in cameras:
-            entry = next(e for e in expected if e["macAddress"] == camera["macAddress"])
-            self.assertIn(camera, as_printed(entry, True))
+        self.check_list(True)
 
     def test_2_a_silent_dns_server_holds_back_nothing(self):
         with open(os.path.join(os.environ["VINDRA_LAN_RUN"], "state.json"), encoding="utf-8") as f:
             os.kill(json.load(f)["dns_pid"], signal.SIGSTOP)  # queries now go unanswered
-        run, cameras, seconds = self.scan("--wait", "6")
+        run, cameras, seconds = scan("--wait", "6")
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(sorted(c["macAddress"] for c in cameras),
                          sorted(e["macAddress"] for e in fleet()["expected"]

@@ -17,13 +17,12 @@ public:
         QByteArray datagram;
         QHostAddress destination;
         quint16 port;
-        int interfaceIndex;
     };
 
     void send(const QByteArray &datagram, const QHostAddress &destination, quint16 port,
-              int interfaceIndex) override
+              int) override
     {
-        sent.append({datagram, destination, port, interfaceIndex});
+        sent.append({datagram, destination, port});
     }
 
     bool isOnLocalLink(const QHostAddress &source, int) const override

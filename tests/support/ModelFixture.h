@@ -1,13 +1,40 @@
 #pragma once
 
 #include "discovery/Model.h"
+#include "platform/SocketAddress.h"
 #include "tests/support/FakeDnsSd.h"
 #include "tests/support/FakeHttpClient.h"
 #include "tests/support/FakeTime.h"
-#include "tests/support/SocketAddress.h"
-#include "tests/support/TxtRecords.h"
 
 #include <memory>
+#include <utility>
+
+// The product's socket-address bytes from numeric text, port 0; `scopeId` is kept for link-local
+// IPv6 only. An empty block for text that is no address.
+inline QByteArray socketAddress(const QString &numericText, int scopeId = 0)
+{
+    return socketAddress(QHostAddress(numericText), 0, scopeId);
+}
+
+// TXT record bytes (RFC 6763 §6) from its strings, e.g. {"vender=tulvo", "device=camera"}.
+inline QByteArray txtBytes(const QList<QByteArray> &strings)
+{
+    QByteArray record;
+    for (const QByteArray &string : strings) {
+        record.append(static_cast<char>(string.size()));
+        record.append(string);
+    }
+    return record;
+}
+
+// The TXT record of one of the maker's devices: "vender=tulvo", then "key=value" per entry.
+inline QByteArray makerTxt(const QList<std::pair<QByteArray, QByteArray>> &entries = {})
+{
+    QList<QByteArray> strings{"vender=tulvo"};
+    for (const auto &[key, value] : entries)
+        strings.append(key + '=' + value);
+    return txtBytes(strings);
+}
 
 // Models over fakes: no socket, no real time. `time` drives each model's browse timer
 // (time.advance(Model::kBrowseDurationMs) ends a browse), `http` records the probes, `browsers`
