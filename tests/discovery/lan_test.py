@@ -121,7 +121,9 @@ class ProbesOfRealAnswers(unittest.TestCase):
         self.assertEqual(ss.stdout, "")
         log = subprocess.run([os.environ["VINDRA_LAN_CTL"], "requests"], capture_output=True,
                              text=True, timeout=10, check=True).stdout.splitlines()
-        paths = sorted((r["addr"], r["path"]) for r in map(json.loads, log))
+        # A connection that sent no request is no probe: Qt may open a spare one for the
+        # redirect's second request while the first connection still reads the 301.
+        paths = sorted((r["addr"], r["path"]) for r in map(json.loads, log) if r["path"])
         moved = "/admin/-set-?el=aa00&moved=1"
         self.assertEqual([p for a, p in paths if a == "198.18.2.1"], ["/admin/-set-?el=aa00", moved])
         self.assertEqual([p for a, p in paths if a == "198.18.2.3"], ["/admin/-set-?el=aa00"],
