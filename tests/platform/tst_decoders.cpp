@@ -1,0 +1,124 @@
+#include "platform/NamedColor.h"
+#include "platform/NumericHost.h"
+#include "platform/TxtRecord.h"
+#include "tests/support/TxtRecords.h"
+
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+using Entries = QMap<QString, QByteArray>;
+
+namespace
+{
+QByteArray ipv4(const char *text)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, text, &address.sin_addr);
+    return QByteArray(reinterpret_cast<const char *>(&address), sizeof address);
+}
+
+QByteArray ipv6(const char *text, uint32_t scope = 0)
+{
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_scope_id = scope;
+    inet_pton(AF_INET6, text, &address.sin6_addr);
+    return QByteArray(reinterpret_cast<const char *>(&address), sizeof address);
+}
+} // namespace
+
+// The small decoders of what devices and settings give us: TXT record bytes, socket-address
+// bytes, colour names.
+class TestDecoders : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void txtRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<Entries>("expected");
+        using namespace Qt::StringLiterals;
+        QTest::newRow("empty record") << QByteArray() << Entries{};
+        QTest::newRow("single zero byte") << "\x00"_ba << Entries{};
+        QTest::newRow("key=value") << makerTxt() << Entries{{"vender", "tulvo"}};
+        QTest::newRow("two entries")
+            << txtBytes({"a=one", "b=two"}) << Entries{{"a", "one"}, {"b", "two"}};
+        QTest::newRow("key without '='") << txtBytes({"flag"}) << Entries{{"flag", ""}};
+        QTest::newRow("key with empty value") << txtBytes({"flag="}) << Entries{{"flag", ""}};
+        QTest::newRow("first occurrence wins") << txtBytes({"a=1", "a=2"}) << Entries{{"a", "1"}};
+        QTest::newRow("string starting with '=' ignored")
+            << txtBytes({"=abc", "b=2"}) << Entries{{"b", "2"}};
+        QTest::newRow("value keeps further '='") << txtBytes({"a=b=c"}) << Entries{{"a", "b=c"}};
+        QTest::newRow("keys keep their letter case")
+            << txtBytes({"A=1", "a=2"}) << Entries{{"A", "1"}, {"a", "2"}};
+        QTest::newRow("empty strings skipped") << txtBytes({"", "a=1", ""}) << Entries{{"a", "1"}};
+        QTest::newRow("value bytes kept raw")
+            << txtBytes({"m=\xff\xfe\x00"_ba}) << Entries{{"m", "\xff\xfe\x00"_ba}};
+        QTest::newRow("length past the end") << txtBytes({"a=1"}) + "\x09"
+                                                                    "b=2"_ba
+                                             << Entries{{"a", "1"}};
+        QTest::newRow("lone length byte") << txtBytes({"a=1"}) + "\xff"_ba << Entries{{"a", "1"}};
+    }
+
+    void txtRecord()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(Entries, expected);
+        QCOMPARE(dictionaryFromTxtRecordData(record), expected);
+    }
+
+    void numericHost_data()
+    {
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("IPv4") << ipv4("198.18.0.10") << "198.18.0.10";
+        QTest::newRow("auto-IP") << ipv4("169.254.3.4") << "169.254.3.4";
+        QTest::newRow("global IPv6") << ipv6("2001:db8::5") << "2001:db8::5";
+        QTest::newRow("link-local IPv6 with scope")
+            << ipv6("fe80::1", if_nametoindex("lo")) << "fe80::1%lo";
+        QTest::newRow("empty block") << QByteArray() << "";
+        QTest::newRow("unknown family") << QByteArray(16, '\x7f') << "";
+        QTest::newRow("IPv6 block cut short") << ipv6("2001:db8::5").left(8) << "";
+    }
+
+    void numericHost()
+    {
+        QFETCH(QByteArray, address);
+        QFETCH(QString, expected);
+        QCOMPARE(numericHostText(address), expected);
+    }
+
+    void namedColor_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QRgb>("rgb");
+        QTest::newRow("upper-case digits") << "#FFC400" << true << qRgb(0xff, 0xc4, 0x00);
+        QTest::newRow("lower-case digits") << "#d0d0d0" << true << qRgb(0xd0, 0xd0, 0xd0);
+        QTest::newRow("no number sign") << "141414" << false << QRgb();
+        QTest::newRow("too short") << "#14141" << false << QRgb();
+        QTest::newRow("not hexadecimal") << "#14141G" << false << QRgb();
+        QTest::newRow("sign inside") << "#+14141" << false << QRgb();
+        QTest::newRow("colour word") << "darkred" << false << QRgb();
+    }
+
+    void namedColor()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, valid);
+        QFETCH(QRgb, rgb);
+        const QColor color = namedColor(name);
+        QCOMPARE(color.isValid(), valid);
+        if (valid) {
+            QCOMPARE(color.rgb(), rgb);
+            QCOMPARE(color.alpha(), 255);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDecoders)
+#include "tst_decoders.moc"
