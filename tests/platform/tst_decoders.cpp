@@ -37,7 +37,7 @@ class TestDecoders : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void txtRecord_data()
+    void txt_data()
     {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<Entries>("expected");
@@ -64,14 +64,14 @@ private Q_SLOTS:
         QTest::newRow("lone length byte") << txtBytes({"a=1"}) + "\xff"_ba << Entries{{"a", "1"}};
     }
 
-    void txtRecord()
+    void txt()
     {
         QFETCH(QByteArray, record);
         QFETCH(Entries, expected);
         QCOMPARE(dictionaryFromTxtRecordData(record), expected);
     }
 
-    void numericHost_data()
+    void host_data()
     {
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QString>("expected");
@@ -85,14 +85,14 @@ private Q_SLOTS:
         QTest::newRow("IPv6 block cut short") << ipv6("2001:db8::5").left(8) << "";
     }
 
-    void numericHost()
+    void host()
     {
         QFETCH(QByteArray, address);
         QFETCH(QString, expected);
         QCOMPARE(numericHostText(address), expected);
     }
 
-    void namedColor_data()
+    void color_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("valid");
@@ -106,7 +106,7 @@ private Q_SLOTS:
         QTest::newRow("colour word") << "darkred" << false << QRgb();
     }
 
-    void namedColor()
+    void color()
     {
         QFETCH(QString, name);
         QFETCH(bool, valid);
