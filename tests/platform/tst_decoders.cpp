@@ -1,38 +1,17 @@
 #include "platform/NamedColor.h"
 #include "platform/NumericHost.h"
 #include "platform/TxtRecord.h"
+#include "tests/support/SocketAddress.h"
 #include "tests/support/TxtRecords.h"
 
 #include <QTest>
 
-#include <arpa/inet.h>
 #include <net/if.h>
-#include <netinet/in.h>
 
 using Entries = QMap<QString, QByteArray>;
 
-namespace
-{
-QByteArray ipv4(const char *text)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    inet_pton(AF_INET, text, &address.sin_addr);
-    return QByteArray(reinterpret_cast<const char *>(&address), sizeof address);
-}
-
-QByteArray ipv6(const char *text, uint32_t scope = 0)
-{
-    sockaddr_in6 address{};
-    address.sin6_family = AF_INET6;
-    address.sin6_scope_id = scope;
-    inet_pton(AF_INET6, text, &address.sin6_addr);
-    return QByteArray(reinterpret_cast<const char *>(&address), sizeof address);
-}
-} // namespace
-
 // The small decoders of what devices and settings give us: TXT record bytes, socket-address
-// bytes, colour names.
+// bytes (the product's encoder against getnameinfo), colour names.
 class TestDecoders : public QObject
 {
     Q_OBJECT
@@ -75,14 +54,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("IPv4") << ipv4("198.18.0.10") << "198.18.0.10";
-        QTest::newRow("auto-IP") << ipv4("169.254.3.4") << "169.254.3.4";
-        QTest::newRow("global IPv6") << ipv6("2001:db8::5") << "2001:db8::5";
+        QTest::newRow("IPv4") << socketAddress("198.18.0.10") << "198.18.0.10";
+        QTest::newRow("auto-IP") << socketAddress("169.254.3.4") << "169.254.3.4";
+        QTest::newRow("global IPv6") << socketAddress("2001:db8::5") << "2001:db8::5";
         QTest::newRow("link-local IPv6 with scope")
-            << ipv6("fe80::1", if_nametoindex("lo")) << "fe80::1%lo";
+            << socketAddress("fe80::1", int(if_nametoindex("lo"))) << "fe80::1%lo";
         QTest::newRow("empty block") << QByteArray() << "";
         QTest::newRow("unknown family") << QByteArray(16, '\x7f') << "";
-        QTest::newRow("IPv6 block cut short") << ipv6("2001:db8::5").left(8) << "";
+        QTest::newRow("IPv6 block cut short") << socketAddress("2001:db8::5").left(8) << "";
     }
 
     void host()
