@@ -5,6 +5,7 @@
 #include "platform/mdns/MdnsEngine.h"
 #include "tests/support/MdnsFakes.h"
 
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
@@ -260,37 +261,28 @@ private:
 
     void deliver(bool isResponse, const QStringList &words)
     {
-        QHostAddress from("198.18.0.10");
-        int port = 5353, iface = 2, pad = 0;
-        uint16_t flags = isResponse ? 0x8400 : 0;
-        bool additional = false;
-        dns::MessageWriter writer(9000, 0, flags);
+        QMap<QString, QString> options{{"from", "198.18.0.10"},
+                                       {"port", "5353"},
+                                       {"iface", "2"},
+                                       {"flags", isResponse ? "8400" : "0"}};
         std::vector<dns::ResourceRecord> answers, additionals;
         std::vector<dns::Question> questions;
+        bool additional = false;
         for (const QString &word : words) {
-            const QString value = word.section(u'=', 1);
-            if (word.startsWith("q="))
-                questions.push_back(question(value));
-            else if (word == "|")
+            if (word == "|")
                 additional = true;
-            else if (word.startsWith("from="))
-                from = QHostAddress(value);
-            else if (word.startsWith("port="))
-                port = value.toInt();
-            else if (word.startsWith("flags="))
-                flags = uint16_t(value.toUInt(nullptr, 16));
-            else if (word.startsWith("iface="))
-                iface = value.toInt();
-            else if (word.startsWith("pad="))
-                pad = value.toInt();
+            else if (word.contains(u'=') && !word.section(u'=', 0, 0).contains(u':'))
+                options[word.section(u'=', 0, 0)] = word.section(u'=', 1);
             else if (!isResponse && !additional)
                 questions.push_back(question(word));
             else
                 (additional && isResponse ? additionals : answers).push_back(record(word));
         }
-        for (int i = 0; i < pad; ++i)
+        if (options.contains("q"))
+            questions.push_back(question(options["q"]));
+        for (int i = 0; i < options.value("pad").toInt(); ++i)
             answers.push_back(record(QStringLiteral("ptr:other-camera-%1").arg(i)));
-        writer.setFlags(flags);
+        dns::MessageWriter writer(9000, 0, uint16_t(options["flags"].toUInt(nullptr, 16)));
         for (const auto &q : questions)
             writer.addQuestion(q);
         for (const auto &r : answers)
@@ -299,7 +291,8 @@ private:
             writer.addAdditional(r);
         transport.deliver(QByteArray(reinterpret_cast<const char *>(writer.bytes().data()),
                                      qsizetype(writer.size())),
-                          from, quint16(port), iface);
+                          QHostAddress(options["from"]), options["port"].toUShort(),
+                          options["iface"].toInt());
     }
 
     static inline const std::map<QString, uint16_t> kTypes{{"ptr", dns::TypePtr},
