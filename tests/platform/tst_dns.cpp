@@ -244,22 +244,6 @@ private Q_SLOTS:
         QCOMPARE(writer.size(), 12u + 18u + 4u + 2u + 10u + 11u + 2u);
     }
 
-    void writerRefusesWhatDoesNotFit()
-    {
-        MessageWriter writer(40);
-        const Question question{nameFromDotted("_http._tcp.local."), TypePtr, ClassIn, false};
-        QVERIFY(writer.addQuestion(question));
-        ResourceRecord known;
-        known.name = question.name;
-        known.type = TypePtr;
-        known.target = nameFromDotted("a-rather-long-instance-name._http._tcp.local.");
-        QVERIFY(!writer.addAnswer(known));
-        QCOMPARE(writer.answerCount(), 0u);
-        QCOMPARE(writer.size(), 12u + 18u + 4u);
-        const auto parsed = parseMessage(writer.bytes().data(), writer.size());
-        QVERIFY(parsed && !parsed->truncatedByError);
-    }
-
     void names_data()
     {
         QTest::addColumn<QString>("dotted");

@@ -137,14 +137,14 @@ public:
             if (v4.destination != QHostAddress("224.0.0.251") || v4.port != 5353 ||
                 v6.destination != QHostAddress("ff02::fb") || v6.datagram != v4.datagram)
                 qFatal("a query not sent to both groups on port 5353");
-            // Queries carry ID 0 and no flag but TC (RFC 6762 §18).
-            if (auto message =
-                    dns::parseMessage(reinterpret_cast<const uint8_t *>(v4.datagram.constData()),
-                                      size_t(v4.datagram.size()))) {
-                if (message->id != 0 || (message->flags & ~dns::FlagTruncated) != 0)
-                    qFatal("a query with an ID or flags");
-                messages.push_back(*message);
-            }
+            // Queries carry ID 0 and no flag but TC (RFC 6762 §18), and parse whole.
+            const auto message =
+                dns::parseMessage(reinterpret_cast<const uint8_t *>(v4.datagram.constData()),
+                                  size_t(v4.datagram.size()));
+            if (!message || message->truncatedByError || message->id != 0 ||
+                (message->flags & ~dns::FlagTruncated) != 0)
+                qFatal("a query that does not parse whole, or with an ID or flags");
+            messages.push_back(*message);
         }
         transport.sent.clear();
         return messages;
