@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/AboutView.h"
+#include "app/DarkAppearance.h"
 #include "platform/LocalizedText.h"
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 AppDelegate::AppDelegate(InfoLookup info, QObject *parent)
@@ -29,7 +31,15 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::installApplicationMenu(QMainWindow &window)
 {
     auto *menuBar = new QMenuBar(&window);
-    QMenu *applicationMenu = menuBar->addMenu(localizedText("applicationName"));
+    const QString title = localizedText("applicationName");
+    QMenu *applicationMenu = menuBar->addMenu(title);
+    // The mnemonic: Alt and the title's first letter open the menu. It is a shortcut of its own,
+    // so the title stays exactly the application's name.
+    auto *mnemonic =
+        new QShortcut(QKeySequence::mnemonic(QLatin1Char('&') + title.left(1)), &window);
+    connect(mnemonic, &QShortcut::activated, menuBar, [menuBar, applicationMenu] {
+        menuBar->setActiveAction(applicationMenu->menuAction());
+    });
     applicationMenu->addAction(m_aboutAction);
     applicationMenu->addAction(m_exitAction);
     window.setMenuBar(menuBar);
@@ -44,6 +54,7 @@ void AppDelegate::showAboutBox()
                                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
         m_aboutBoxWindow->setFixedSize(
             m_aboutBoxWindow->sizeHint().expandedTo(m_aboutBoxWindow->minimumSize()));
+        requestDarkTitleBar(*m_aboutBoxWindow);
         // Ctrl+Q quits from the About window too.
         m_aboutBoxWindow->addAction(m_exitAction);
         // The window manager's frame is not known before the window is mapped, so the content

@@ -3,12 +3,17 @@
 #include "app/CameraListTable.h"
 #include "app/SearchButton.h"
 #include "discovery/Model.h"
+#include "discovery/SearchReport.h"
 #include "platform/NamedColor.h"
+#include "table/CameraListTableController.h"
+#include "table/CameraTableView.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace
@@ -16,6 +21,18 @@ namespace
 const QString kBackgroundColor = QStringLiteral("#141414");
 constexpr int kButtonRowBottomPadding = 6;
 constexpr qreal kTableCornerRadius = 3;
+const QString kStatusColor = QStringLiteral("#D0D0D0");
+
+// A text in the search button's font and label colour.
+QLabel *makeQuietLabel(QWidget *parent, const QFont &font)
+{
+    auto *label = new QLabel(parent);
+    label->setFont(font);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, namedColor(kStatusColor));
+    label->setPalette(colours);
+    return label;
+}
 
 // Rounds the corners of the widget it is put on by painting the background colour over what lies
 // outside the rounded outline. It sits above the widget's own children and lets every mouse
@@ -75,13 +92,27 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
 
     m_searchButton = new SearchButton(this);
     connect(m_searchButton, &QAbstractButton::clicked, m_model.get(), &Model::startMdns);
+    // click() does nothing while the button is disabled.
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, m_searchButton,
+                &QAbstractButton::click);
+    m_statusLine = makeQuietLabel(this, m_searchButton->font());
+    // The last probe's end changes no list when the camera's flag was already as it found it.
+    connect(m_model.get(), &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
 
     m_cameraListTable = new CameraListTable(*m_model, this);
     new RoundedCorners(*m_cameraListTable, kTableCornerRadius);
+    QWidget *rows = m_cameraListTable->controller().tableView()->viewport();
+    m_nothingFound = makeQuietLabel(rows, m_searchButton->font());
+    m_nothingFound->setAlignment(Qt::AlignCenter);
+    m_nothingFound->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_nothingFound->hide();
+    (new QVBoxLayout(rows))->addWidget(m_nothingFound, 0, Qt::AlignCenter);
 
     auto *buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, 0, kButtonRowBottomPadding);
     buttonRow->addWidget(m_searchButton);
+    buttonRow->addWidget(m_statusLine);
     buttonRow->addStretch();
 
     auto *column = new QVBoxLayout(this);
@@ -102,4 +133,10 @@ MainWindowView::~MainWindowView()
 void MainWindowView::refresh()
 {
     m_searchButton->setEnabled(m_model->isEnabledSearchButton());
+    m_statusLine->setText(searchStatusText(*m_model));
+    const bool isNothingFound = m_model->currentSearch() > 0 && m_model->isEnabledSearchButton() &&
+                                m_model->cameraList().isEmpty();
+    if (isNothingFound)
+        m_nothingFound->setText(nothingFoundLines(m_model->socketReport()).join(u'\n'));
+    m_nothingFound->setVisible(isNothingFound);
 }

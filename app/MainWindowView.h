@@ -8,6 +8,7 @@
 #include <memory>
 
 class CameraListTable;
+class QLabel;
 class SearchButton;
 
 // Content of the main window: on a "#141414" background, the search button at the top left and
@@ -17,6 +18,10 @@ class SearchButton;
 // search at once. The button starts a search on every press and is enabled exactly while the
 // model's isEnabledSearchButton is true; the view follows the model's announcements on a later
 // turn of the event loop, as the table does.
+//
+// Right of the button a status line counts what the search found (searchStatusText). Once a
+// search has ended with an empty list, the empty table shows, centred, why nothing may have been
+// found (nothingFoundLines). F5 and Ctrl+R press the button while it is enabled.
 class MainWindowView : public QWidget
 {
     Q_OBJECT
@@ -31,6 +36,8 @@ public:
     Model &model() const { return *m_model; }
     SearchButton &searchButton() const { return *m_searchButton; }
     CameraListTable &cameraListTable() const { return *m_cameraListTable; }
+    QLabel &statusLine() const { return *m_statusLine; }
+    QLabel &nothingFoundText() const { return *m_nothingFound; }
 
 private:
     void refresh();
@@ -38,5 +45,7 @@ private:
     std::unique_ptr<Model> m_model;
     SearchButton *m_searchButton = nullptr;
     CameraListTable *m_cameraListTable = nullptr;
+    QLabel *m_statusLine = nullptr;
+    QLabel *m_nothingFound = nullptr;
     ChangeCoalescer m_changes;
 };

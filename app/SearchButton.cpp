@@ -15,6 +15,8 @@ const QString kRestingColor = QStringLiteral("#3D3D3D");
 const QString kHoveredColor = QStringLiteral("#595959");
 const QString kBorderColor = QStringLiteral("#707070");
 const QString kLabelColor = QStringLiteral("#D0D0D0");
+// The border while the button has the keyboard focus.
+const QString kFocusColor = kLabelColor;
 constexpr int kLabelPixelSize = 13;
 constexpr int kButtonHeight = 44;
 constexpr int buttonMinimumWidth = 80;
@@ -79,7 +81,8 @@ void SearchButton::paintEvent(QPaintEvent *)
     QPainterPath borderPath;
     borderPath.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
                               cornerRadius);
-    QPen border(namedColor(kBorderColor), 1.0, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen border(namedColor(hasFocus() ? kFocusColor : kBorderColor), 1.0, Qt::SolidLine,
+                Qt::FlatCap, Qt::MiterJoin);
     border.setMiterLimit(10);
     painter.setPen(border);
     painter.setBrush(Qt::NoBrush);

@@ -3,8 +3,8 @@
 #include "app/AppIcon.h"
 #include "app/DarkAppearance.h"
 #include "app/MainWindow.h"
-#include "app/Translations.h"
 #include "discovery/Model.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -20,6 +20,7 @@ VindraApp::VindraApp(QApplication &application, std::unique_ptr<Model> model)
 
     m_appDelegate = std::make_unique<AppDelegate>();
     m_mainWindow = std::make_unique<MainWindow>(*m_appDelegate, std::move(model));
+    requestDarkTitleBar(*m_mainWindow);
     m_mainWindow->show();
 }
 

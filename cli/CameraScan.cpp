@@ -85,6 +85,8 @@ void CameraScan::printList()
     }
     if (!text.isEmpty())
         m_print(text);
+    if (cameras.isEmpty())
+        Q_EMIT nothingFound();
     if (!m_options.watchSeconds || (m_options.count && m_searchNumber >= *m_options.count))
         Q_EMIT finished();
 }

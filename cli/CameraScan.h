@@ -35,6 +35,8 @@ public:
     void start();
 
 Q_SIGNALS:
+    // A search's list was empty (sent after its output, before finished()).
+    void nothingFound();
     void finished();
 
 private:

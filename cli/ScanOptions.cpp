@@ -188,5 +188,9 @@ QString scanUsage()
         "  --help             this text\n"
         "  --version          the version\n"
         "\n"
-        "Exit status: 0 after the list (even an empty one), 2 for bad arguments.\n");
+        "An empty list is followed on standard error by what was searched: the interfaces, "
+        "whether\n"
+        "UDP port 5353 could be opened (and is shared), and the firewall hint.\n"
+        "Exit status: 0 after the list (even an empty one), 2 for bad arguments, 3 when no mDNS\n"
+        "socket could be opened.\n");
 }

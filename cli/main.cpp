@@ -6,10 +6,13 @@
 #include "cli/ScanOutput.h"
 #include "cli/ServiceScan.h"
 #include "discovery/Model.h"
+#include "discovery/SearchReport.h"
 #include "platform/HttpClient.h"
+#include "platform/Translations.h"
 #include "platform/widearea/UnicastDnsSd.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTextStream>
 #include <QTimer>
 
@@ -73,9 +76,17 @@ int main(int argc, char *argv[])
         return QCoreApplication::exec();
     }
 
+    installTranslations(application, QLocale::system());
     Model model(browser, sharedHttpClient());
     CameraScan scan(model, options, print);
+    // Why the list is empty, on standard error so that the list itself stays clean.
+    QObject::connect(&scan, &CameraScan::nothingFound, &application, [&] {
+        for (const QString &line : nothingFoundLines(model.socketReport()))
+            err << line << '\n';
+        err.flush();
+    });
     QObject::connect(&scan, &CameraScan::finished, &application, quit, Qt::QueuedConnection);
     scan.start();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    return status == 0 && hasNoMdnsSocket(model.socketReport()) ? 3 : status;
 }

@@ -77,8 +77,10 @@ void Model::stopMdns()
     if (!m_browser && _isEnabledSearchButton)
         return;
     m_browseTimer->stop();
-    if (m_browser)
+    if (m_browser) {
         m_browser->stop();
+        m_lastSocketReport = m_browser->socketReport();
+    }
     setIsEnabledSearchButton(true);
     m_browser.reset();
 }

@@ -93,6 +93,12 @@ public:
     quint64 currentSearch() const { return m_search; }
     // Probes of the current search that have not completed (waiting or in flight).
     int unsettledProbes() const { return m_probesOfSearch; }
+    // What the sockets of the running search could set up, or of the last one once it ended;
+    // nothing before the first search and for browsers without sockets of their own.
+    std::optional<DnsSdSocketReport> socketReport() const
+    {
+        return m_browser ? m_browser->socketReport() : m_lastSocketReport;
+    }
 
     // Constants of the protocol, read by the code that uses them.
 private:
@@ -153,4 +159,5 @@ private:
     std::unique_ptr<ProbeQueue> m_probes;
     quint64 m_search = 0;
     int m_probesOfSearch = 0;
+    std::optional<DnsSdSocketReport> m_lastSocketReport;
 };

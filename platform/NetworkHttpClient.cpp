@@ -20,6 +20,14 @@ bool isFollowedRedirect(int status)
            status == 308;
 }
 
+// Ends a transfer that is still going. A reply that has failed already ends by itself; aborting
+// it as well makes Qt report a second error ("this method must only be called once").
+void endTransfer(QNetworkReply *reply)
+{
+    if (reply && reply->isRunning() && reply->error() == QNetworkReply::NoError)
+        reply->abort();
+}
+
 } // namespace
 
 // One request from get() to its completion (or abort).
@@ -67,8 +75,9 @@ HttpClient::RequestId NetworkHttpClient::get(const QUrl &url, std::chrono::milli
         // must not hold the connection (and so a place of the caller's bound) until the
         // time-out. Aborted on the next turn: from inside the reply's own signal, Qt would
         // report the end twice.
-        if (done->reply && done->reply->isRunning())
-            QMetaObject::invokeMethod(done->reply, &QNetworkReply::abort, Qt::QueuedConnection);
+        if (QNetworkReply *reply = done->reply)
+            QMetaObject::invokeMethod(
+                reply, [reply] { endTransfer(reply); }, Qt::QueuedConnection);
         done->completion(status);
     };
 
@@ -111,8 +120,7 @@ void NetworkHttpClient::abort(RequestId id)
         return;
     const QPointer<QNetworkReply> reply = found->second->reply;
     m_requests.erase(found);
-    if (reply)
-        reply->abort();
+    endTransfer(reply);
 }
 
 HttpClient &sharedHttpClient()

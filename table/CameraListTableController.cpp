@@ -2,19 +2,27 @@
 
 #include "platform/LocalizedText.h"
 #include "platform/NamedColor.h"
+#include "platform/UrlOpener.h"
 #include "table/CameraCellDelegate.h"
 #include "table/CameraHeaderView.h"
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
 #include "table/ColumnSort.h"
 #include "table/Columns.h"
+#include "table/DisplayedCameraList.h"
 #include "table/MyCustomCellView.h"
 #include "table/MyCustomHeaderCell.h"
 
+#include <QClipboard>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace
 {
@@ -45,6 +53,11 @@ void widenColumn(QTableView &table, int column, qint64 longest, qint64 minimumLe
     const qint64 wanted = std::min<qint64>(longest * kPointsPerCharacter + margin, QWIDGETSIZE_MAX);
     if (table.columnWidth(column) < wanted && longest >= minimumLength)
         table.setColumnWidth(column, int(wanted));
+}
+
+void copyText(const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
 }
 
 } // namespace
@@ -78,7 +91,19 @@ void CameraListTableController::loadView(QWidget *parentWidget)
     table.setModel(m_model);
     table.setSelectionMode(QAbstractItemView::NoSelection);
     table.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table.setFocusPolicy(Qt::NoFocus);
+    table.setFocusPolicy(Qt::StrongFocus);
+    // Tab leaves the table for the next control instead of walking its cells.
+    table.setTabKeyNavigation(false);
+    table.installEventFilter(this);
+    table.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        const int row = m_tableView->rowAt(position.y());
+        if (row < 0)
+            return;
+        selectRow(row);
+        std::unique_ptr<QMenu> menu(makeContextMenu(row));
+        menu->exec(m_tableView->viewport()->mapToGlobal(position));
+    });
     table.setShowGrid(false);
     table.setWordWrap(false);
     table.setCornerButtonEnabled(false);
@@ -205,4 +230,122 @@ void CameraListTableController::tableViewClicked()
         return;
     // Both the newly and the formerly selected row repaint with their colours from the MAC.
     setSelectedRowMac(macAddress);
+}
+
+int CameraListTableController::selectedRow() const
+{
+    const QString mac = selectedRowMac();
+    if (mac.isEmpty())
+        return -1;
+    const auto found = std::find_if(list().cbegin(), list().cend(),
+                                    [&](const auto &row) { return row->macAddress() == mac; });
+    return found == list().cend() ? -1 : int(found - list().cbegin());
+}
+
+void CameraListTableController::selectRow(int row)
+{
+    setSelectedRowMac(list().at(row)->macAddress());
+    m_tableView->scrollTo(m_model->index(row, 0));
+}
+
+std::optional<QUrl> CameraListTableController::rowPageUrl(const ObservableCamera &row)
+{
+    for (const AttributedText &address : {row.ipV4(), row.ipV6(), row.autoIp()}) {
+        if (address.isLink())
+            return MyCustomCellView::pageUrl(address.string, displayedCameraList());
+    }
+    return std::nullopt;
+}
+
+QString CameraListTableController::rowText(const ObservableCamera &row)
+{
+    QStringList fields;
+    for (const TableColumn &column : kColumns)
+        fields.append(column.value(row));
+    return fields.join(QLatin1Char('\t'));
+}
+
+QMenu *CameraListTableController::makeContextMenu(int row) const
+{
+    const std::shared_ptr<ObservableCamera> camera = list().at(row);
+    auto *menu = new QMenu(m_tableView);
+    const auto addCopy = [menu](const QString &title, const QString &text) {
+        connect(menu->addAction(title), &QAction::triggered, menu, [text] { copyText(text); });
+    };
+    addCopy(localizedText("copyRow"), rowText(*camera));
+    addCopy(localizedText("copyMacAddress"), camera->macAddress());
+    const std::pair<const char *, AttributedText> addresses[] = {
+        {"copyIpv4Address", camera->ipV4()},
+        {"copyIpv6Address", camera->ipV6()},
+        {"copyAutoIpAddress", camera->autoIp()},
+    };
+    for (const auto &[key, address] : addresses) {
+        if (!address.string.isEmpty() && address.string != placeholderText)
+            addCopy(localizedText(key), address.string);
+    }
+    addCopy(localizedText("copySerialNumber"), camera->serialNumber());
+    bool separated = false;
+    for (const auto &[key, address] : addresses) {
+        if (!address.isLink())
+            continue;
+        const auto url = MyCustomCellView::pageUrl(address.string, displayedCameraList());
+        if (!url)
+            continue;
+        if (!std::exchange(separated, true))
+            menu->addSeparator();
+        const QString shown = url->toString();
+        connect(menu->addAction(localizedText("openPage").arg(shown)), &QAction::triggered, menu,
+                [url = *url] { openUrl(url); });
+        addCopy(localizedText("copyPageUrl").arg(shown), shown);
+    }
+    return menu;
+}
+
+bool CameraListTableController::eventFilter(QObject *watched, QEvent *event)
+{
+    // The type first: the view is not a CameraTableView any more while it is being destroyed.
+    if (event->type() == QEvent::KeyPress && watched == m_tableView) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Copy))
+            return keyPressed(Qt::Key_Copy, {});
+        return keyPressed(key->key(), key->modifiers());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+bool CameraListTableController::keyPressed(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & ~(Qt::KeypadModifier))
+        return false;
+    const int count = int(list().size());
+    const int current = selectedRow();
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+        if (count == 0)
+            return true;
+        int row = key == Qt::Key_Home ? 0 : key == Qt::Key_End ? count - 1 : current;
+        if (key == Qt::Key_Up)
+            row = current < 0 ? count - 1 : std::max(0, current - 1);
+        else if (key == Qt::Key_Down)
+            row = current < 0 ? 0 : std::min(count - 1, current + 1);
+        selectRow(row);
+        return true;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current >= 0) {
+            if (const auto url = rowPageUrl(*list().at(current)))
+                openUrl(*url);
+        }
+        return true;
+    case Qt::Key_Copy:
+        if (current >= 0)
+            copyText(rowText(*list().at(current)));
+        return true;
+    default:
+        return false;
+    }
 }

@@ -6,9 +6,13 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
+
+#include <optional>
 
 class CameraListTableModel;
 class CameraTableView;
+class QMenu;
 class QWidget;
 
 // Owns the camera table: a six-column CameraTableView over a CameraListTableModel whose rows are
@@ -23,6 +27,11 @@ class QWidget;
 //   camera through new lists and sorts. Qt's own selection is off.
 // - Clicks: a click on a row selects it by MAC address; a click on a column header or below the
 //   last row sorts the rows by the table's first sort descriptor (applyColumnSort).
+// - Keyboard (the table takes focus): Up and Down move the selection, Home and End go to the first
+//   and last row, Enter opens the selected row's web page (rowPageUrl), Ctrl+C copies the row
+//   (rowText). The selection stays a MAC address, as after a click.
+// - Context menu on a row: copy the row, its MAC address, each address it has, its serial
+//   number; open and copy the web page of each underlined address.
 // - Widths: the IPv6 and model-name columns are only ever widened (fit...ColumnWidth).
 //
 // Typical use (the list bridge):
@@ -68,9 +77,25 @@ public:
     // Called for header clicks and clicks below the rows.
     void applyColumnSort(CameraTableView &tableView);
 
+    // Row index of selectedRowMac in list; -1 when no row has it.
+    int selectedRow() const;
+    // Selects `row` by its MAC address and scrolls it into view.
+    void selectRow(int row);
+
+    // The page a press on the row's first link cell opens: its first underlined address in the
+    // order IPv4, IPv6, auto-IP, by the link cells' URL rule. Nothing for a row without links.
+    static std::optional<QUrl> rowPageUrl(const ObservableCamera &row);
+    // MAC, IPv4, IPv6, auto-IP, model, serial, as shown, separated by tabs.
+    static QString rowText(const ObservableCamera &row);
+    // The context menu of `row` (owned by the caller).
+    QMenu *makeContextMenu(int row) const;
+
 public Q_SLOTS:
     // The table's action: every click on it, its header included.
     void tableViewClicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 Q_SIGNALS:
     // After every setList, also when the rows are the same.
@@ -79,6 +104,7 @@ Q_SIGNALS:
 private:
     void loadView(QWidget *parentWidget);
     void viewDidLoad();
+    bool keyPressed(int key, Qt::KeyboardModifiers modifiers);
 
     QPointer<CameraTableView> m_tableView;
     CameraListTableModel *m_model = nullptr;

@@ -1,6 +1,8 @@
 #include "table/CameraListTableModel.h"
 
 #include "platform/NamedColor.h"
+#include "table/DisplayedCameraList.h"
+#include "table/MyCustomCellView.h"
 
 #include <QBrush>
 #include <QFont>
@@ -60,8 +62,15 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
     };
 
     switch (role) {
-    case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        // A link tells the exact page a press opens; other cells show their whole text, so a
+        // model name cut at the column's edge can be read in full.
+        if (const AttributedText address = addressText(); address.isLink()) {
+            if (const auto url = MyCustomCellView::pageUrl(address.string, displayedCameraList()))
+                return url->toString();
+        }
+        return kColumns[size_t(index.column())].value(row);
+    case Qt::DisplayRole:
         return kColumns[size_t(index.column())].value(row);
     case Qt::BackgroundRole:
         // Decided afresh on every request: whatever row now holds the selected MAC address.

@@ -10,6 +10,7 @@
 // The table's rows: row i is element i of the list, in the list's own order; six columns in a
 // fixed order. Each row's background colour is decided when it is asked for, from the MAC
 // address of the selected row, so the selection follows the camera through new lists and sorts.
+// A link cell's tooltip is the URL a press on it opens; every other cell's is its text.
 class CameraListTableModel : public QAbstractTableModel
 {
     Q_OBJECT

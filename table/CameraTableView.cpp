@@ -1,5 +1,6 @@
 #include "table/CameraTableView.h"
 
+#include "platform/NamedColor.h"
 #include "table/CameraHeaderView.h"
 #include "table/CameraListTableModel.h"
 
@@ -85,6 +86,23 @@ void CameraTableView::paintEvent(QPaintEvent *event)
         }
     }
     QTableView::paintEvent(event);
+    if (hasFocus()) {
+        QPainter frame(viewport());
+        frame.setPen(namedColor(QStringLiteral("#D0D0D0")));
+        frame.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void CameraTableView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void CameraTableView::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void CameraTableView::press(const QMouseEvent &event)

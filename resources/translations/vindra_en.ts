@@ -51,5 +51,100 @@
         <source>serialNo</source>
         <translation>Serial No.</translation>
     </message>
+    <message id="copyRow">
+        <source>copyRow</source>
+        <translation>Copy Row</translation>
+    </message>
+    <message id="copyMacAddress">
+        <source>copyMacAddress</source>
+        <translation>Copy MAC Address</translation>
+    </message>
+    <message id="copyIpv4Address">
+        <source>copyIpv4Address</source>
+        <translation>Copy IPv4 Address</translation>
+    </message>
+    <message id="copyIpv6Address">
+        <source>copyIpv6Address</source>
+        <translation>Copy IPv6 Address</translation>
+    </message>
+    <message id="copyAutoIpAddress">
+        <source>copyAutoIpAddress</source>
+        <translation>Copy Auto-IP Address</translation>
+    </message>
+    <message id="copySerialNumber">
+        <source>copySerialNumber</source>
+        <translation>Copy Serial Number</translation>
+    </message>
+    <message id="openPage">
+        <source>openPage</source>
+        <translation>Open %1</translation>
+    </message>
+    <message id="copyPageUrl">
+        <source>copyPageUrl</source>
+        <translation>Copy %1</translation>
+    </message>
+    <message id="nothingFound">
+        <source>nothingFound</source>
+        <translation>No devices found.</translation>
+    </message>
+    <message id="nothingFoundInterfaces">
+        <source>nothingFoundInterfaces</source>
+        <translation>Searched on %1.</translation>
+    </message>
+    <message id="nothingFoundNoInterface">
+        <source>nothingFoundNoInterface</source>
+        <translation>No network interface with multicast.</translation>
+    </message>
+    <message id="nothingFoundPortClosed">
+        <source>nothingFoundPortClosed</source>
+        <translation>UDP port 5353 could not be opened: %1</translation>
+    </message>
+    <message id="nothingFoundPortShared">
+        <source>nothingFoundPortShared</source>
+        <translation>UDP port 5353 is open, shared with another mDNS program.</translation>
+    </message>
+    <message id="nothingFoundPortOpen">
+        <source>nothingFoundPortOpen</source>
+        <translation>UDP port 5353 is open.</translation>
+    </message>
+    <message id="nothingFoundFirewall">
+        <source>nothingFoundFirewall</source>
+        <translation>If a firewall blocks mDNS, allow it: firewall-cmd --add-service=mdns or ufw allow 5353/udp</translation>
+    </message>
+    <message id="statusSearching" numerus="yes">
+        <source>statusSearching</source>
+        <translation>
+            <numerusform>Searching… %n device</numerusform>
+            <numerusform>Searching… %n devices</numerusform>
+        </translation>
+    </message>
+    <message id="statusFound" numerus="yes">
+        <source>statusFound</source>
+        <translation>
+            <numerusform>%n device (%1, %2)</numerusform>
+            <numerusform>%n devices (%1, %2)</numerusform>
+        </translation>
+    </message>
+    <message id="statusCameras" numerus="yes">
+        <source>statusCameras</source>
+        <translation>
+            <numerusform>%n camera</numerusform>
+            <numerusform>%n cameras</numerusform>
+        </translation>
+    </message>
+    <message id="statusControllers" numerus="yes">
+        <source>statusControllers</source>
+        <translation>
+            <numerusform>%n controller</numerusform>
+            <numerusform>%n controllers</numerusform>
+        </translation>
+    </message>
+    <message id="statusChecking" numerus="yes">
+        <source>statusChecking</source>
+        <translation>
+            <numerusform>%1, %n still being checked</numerusform>
+            <numerusform>%1, %n still being checked</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

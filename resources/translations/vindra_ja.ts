@@ -51,5 +51,95 @@
         <source>serialNo</source>
         <translation>シリアル番号</translation>
     </message>
+    <message id="copyRow">
+        <source>copyRow</source>
+        <translation>行をコピー</translation>
+    </message>
+    <message id="copyMacAddress">
+        <source>copyMacAddress</source>
+        <translation>MAC アドレスをコピー</translation>
+    </message>
+    <message id="copyIpv4Address">
+        <source>copyIpv4Address</source>
+        <translation>IPv4 アドレスをコピー</translation>
+    </message>
+    <message id="copyIpv6Address">
+        <source>copyIpv6Address</source>
+        <translation>IPv6 アドレスをコピー</translation>
+    </message>
+    <message id="copyAutoIpAddress">
+        <source>copyAutoIpAddress</source>
+        <translation>自動 IP アドレスをコピー</translation>
+    </message>
+    <message id="copySerialNumber">
+        <source>copySerialNumber</source>
+        <translation>シリアル番号をコピー</translation>
+    </message>
+    <message id="openPage">
+        <source>openPage</source>
+        <translation>%1 を開く</translation>
+    </message>
+    <message id="copyPageUrl">
+        <source>copyPageUrl</source>
+        <translation>%1 をコピー</translation>
+    </message>
+    <message id="nothingFound">
+        <source>nothingFound</source>
+        <translation>デバイスが見つかりませんでした。</translation>
+    </message>
+    <message id="nothingFoundInterfaces">
+        <source>nothingFoundInterfaces</source>
+        <translation>検索したインターフェース: %1</translation>
+    </message>
+    <message id="nothingFoundNoInterface">
+        <source>nothingFoundNoInterface</source>
+        <translation>マルチキャストを使えるネットワークインターフェースがありません。</translation>
+    </message>
+    <message id="nothingFoundPortClosed">
+        <source>nothingFoundPortClosed</source>
+        <translation>UDP ポート 5353 を開けませんでした: %1</translation>
+    </message>
+    <message id="nothingFoundPortShared">
+        <source>nothingFoundPortShared</source>
+        <translation>UDP ポート 5353 は開いています (別の mDNS プログラムと共有)。</translation>
+    </message>
+    <message id="nothingFoundPortOpen">
+        <source>nothingFoundPortOpen</source>
+        <translation>UDP ポート 5353 は開いています。</translation>
+    </message>
+    <message id="nothingFoundFirewall">
+        <source>nothingFoundFirewall</source>
+        <translation>ファイアウォールが mDNS を遮断している場合は許可してください: firewall-cmd --add-service=mdns または ufw allow 5353/udp</translation>
+    </message>
+    <message id="statusSearching" numerus="yes">
+        <source>statusSearching</source>
+        <translation>
+            <numerusform>検索中… %n 台</numerusform>
+        </translation>
+    </message>
+    <message id="statusFound" numerus="yes">
+        <source>statusFound</source>
+        <translation>
+            <numerusform>%n 台 (%1、%2)</numerusform>
+        </translation>
+    </message>
+    <message id="statusCameras" numerus="yes">
+        <source>statusCameras</source>
+        <translation>
+            <numerusform>カメラ %n 台</numerusform>
+        </translation>
+    </message>
+    <message id="statusControllers" numerus="yes">
+        <source>statusControllers</source>
+        <translation>
+            <numerusform>コントローラー %n 台</numerusform>
+        </translation>
+    </message>
+    <message id="statusChecking" numerus="yes">
+        <source>statusChecking</source>
+        <translation>
+            <numerusform>%1、確認中 %n 台</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -8,8 +8,8 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowView.h"
 #include "app/SearchButton.h"
-#include "app/Translations.h"
 #include "platform/LocalizedText.h"
+#include "platform/Translations.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QEnterEvent>
