@@ -1,14 +1,5 @@
-"""ctest platform.mdns_lan_*: the embedded querier on the simulated camera network.
-
-Runs on the client host under tests/lan/lan-run:
-    /usr/bin/python3 mdns_lan_test.py MODE DRIVER
-MODE "fleet": every _http._tcp service of the fleet is found once, with the fleet's host, port,
-TXT bytes and addresses, and a socket report of both ports bound, groups joined, no problem and
-(only for "fleet-factory") the port shared; "fleet-factory" the same through createMdnsBrowser() (run under
---client-zeroconf, with another stack on port 5353).
-MODE "txt-change": a TXT record changed on the device host during the browse is reported once.
-MODE "no-route": without a multicast route the browse finds nothing and ends normally.
-DRIVER is vindra-mdns-browse, which prints one JSON object per line.
+"""The embedded querier on the simulated camera network, through vindra-mdns-browse (one JSON
+object per line): lan-run ... -- mdns_lan_test.py fleet|fleet-factory|txt-change|no-route DRIVER.
 """
 
 import json
@@ -40,27 +31,25 @@ class Fleet(unittest.TestCase):
         self.assertEqual(status, 0)
         found = [e["name"] for e in events if e["event"] == "found"]
         self.assertEqual(sorted(found), sorted(d["instance"] for d in HTTP))
-        txt = {}
-        for event in events:
-            if event["event"] == "txt":
-                self.assertNotIn(event["name"], txt, "TXT reported twice")
-                txt[event["name"]] = event
+        txt_events = [e for e in events if e["event"] == "txt"]
+        txt = {e["name"]: e for e in txt_events}
+        self.assertEqual(len(txt), len(txt_events), "TXT reported twice")
         resolved = {e["name"]: e for e in events if e["event"] == "resolved"}
         for device in HTTP:
             with self.subTest(instance=device["instance"]):
-                self.assertIn(device["instance"], txt)
                 report = txt[device["instance"]]
                 self.assertEqual(bytes.fromhex(report["txt_hex"]), lanlib.encode_txt(device))
                 self.assertEqual(sorted(a.split("%")[0] for a in report["addresses"]),
                                  sorted(device["addresses"] + device["dead"]))
-                self.assertEqual(resolved[device["instance"]]["host"], device["host"] + ".local.")
-                self.assertEqual(resolved[device["instance"]]["port"], device["port"])
+                resolution = resolved[device["instance"]]
+                self.assertEqual((resolution["host"], resolution["port"]),
+                                 (device["host"] + ".local.", device["port"]))
         done = events[-1]
         self.assertEqual(done["event"], "done")
         self.assertEqual(done.get("receive_drops", 0), 0)
         sockets = done["sockets"]
-        self.assertEqual((sockets["ipv4"], sockets["ipv6"], sockets["problems"]), (True, True, []))
-        self.assertEqual(sockets["shared"], MODE == "fleet-factory")
+        self.assertEqual((sockets["ipv4"], sockets["ipv6"], sockets["problems"], sockets["shared"]),
+                         (True, True, [], MODE == "fleet-factory"))
         self.assertTrue(sockets["interfaces"])
 
 

@@ -1,0 +1,103 @@
+#include "platform/NamedColor.h"
+#include "platform/NumericHost.h"
+#include "platform/TxtRecord.h"
+#include "tests/support/SocketAddress.h"
+#include "tests/support/TxtRecords.h"
+
+#include <QTest>
+
+#include <net/if.h>
+
+using Entries = QMap<QString, QByteArray>;
+
+// The small decoders of what devices and settings give us: TXT record bytes, socket-address
+// bytes (the product's encoder against getnameinfo), colour names.
+class TestDecoders : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void txt_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<Entries>("expected");
+        using namespace Qt::StringLiterals;
+        QTest::newRow("empty record") << QByteArray() << Entries{};
+        QTest::newRow("single zero byte") << "\x00"_ba << Entries{};
+        QTest::newRow("key=value") << makerTxt() << Entries{{"vender", "tulvo"}};
+        QTest::newRow("two entries")
+            << txtBytes({"a=one", "b=two"}) << Entries{{"a", "one"}, {"b", "two"}};
+        QTest::newRow("key without '='") << txtBytes({"flag"}) << Entries{{"flag", ""}};
+        QTest::newRow("key with empty value") << txtBytes({"flag="}) << Entries{{"flag", ""}};
+        QTest::newRow("first occurrence wins") << txtBytes({"a=1", "a=2"}) << Entries{{"a", "1"}};
+        QTest::newRow("string starting with '=' ignored")
+            << txtBytes({"=abc", "b=2"}) << Entries{{"b", "2"}};
+        QTest::newRow("value keeps further '='") << txtBytes({"a=b=c"}) << Entries{{"a", "b=c"}};
+        QTest::newRow("keys keep their letter case")
+            << txtBytes({"A=1", "a=2"}) << Entries{{"A", "1"}, {"a", "2"}};
+        QTest::newRow("empty strings skipped") << txtBytes({"", "a=1", ""}) << Entries{{"a", "1"}};
+        QTest::newRow("value bytes kept raw")
+            << txtBytes({"m=\xff\xfe\x00"_ba}) << Entries{{"m", "\xff\xfe\x00"_ba}};
+        QTest::newRow("length past the end") << txtBytes({"a=1"}) + "\x09"
+                                                                    "b=2"_ba
+                                             << Entries{{"a", "1"}};
+        QTest::newRow("lone length byte") << txtBytes({"a=1"}) + "\xff"_ba << Entries{{"a", "1"}};
+    }
+
+    void txt()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(Entries, expected);
+        QCOMPARE(dictionaryFromTxtRecordData(record), expected);
+    }
+
+    void host_data()
+    {
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("IPv4") << socketAddress("198.18.0.10") << "198.18.0.10";
+        QTest::newRow("auto-IP") << socketAddress("169.254.3.4") << "169.254.3.4";
+        QTest::newRow("global IPv6") << socketAddress("2001:db8::5") << "2001:db8::5";
+        QTest::newRow("link-local IPv6 with scope")
+            << socketAddress("fe80::1", int(if_nametoindex("lo"))) << "fe80::1%lo";
+        QTest::newRow("empty block") << QByteArray() << "";
+        QTest::newRow("unknown family") << QByteArray(16, '\x7f') << "";
+        QTest::newRow("IPv6 block cut short") << socketAddress("2001:db8::5").left(8) << "";
+    }
+
+    void host()
+    {
+        QFETCH(QByteArray, address);
+        QFETCH(QString, expected);
+        QCOMPARE(numericHostText(address), expected);
+    }
+
+    void color_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QRgb>("rgb");
+        QTest::newRow("upper-case digits") << "#FFC400" << true << qRgb(0xff, 0xc4, 0x00);
+        QTest::newRow("lower-case digits") << "#d0d0d0" << true << qRgb(0xd0, 0xd0, 0xd0);
+        QTest::newRow("no number sign") << "141414" << false << QRgb();
+        QTest::newRow("too short") << "#14141" << false << QRgb();
+        QTest::newRow("not hexadecimal") << "#14141G" << false << QRgb();
+        QTest::newRow("sign inside") << "#+14141" << false << QRgb();
+        QTest::newRow("colour word") << "darkred" << false << QRgb();
+    }
+
+    void color()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, valid);
+        QFETCH(QRgb, rgb);
+        const QColor color = namedColor(name);
+        QCOMPARE(color.isValid(), valid);
+        if (valid) {
+            QCOMPARE(color.rgb(), rgb);
+            QCOMPARE(color.alpha(), 255);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDecoders)
+#include "tst_decoders.moc"
