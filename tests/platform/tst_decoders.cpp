@@ -1,8 +1,7 @@
 #include "platform/NamedColor.h"
 #include "platform/NumericHost.h"
 #include "platform/TxtRecord.h"
-#include "tests/support/SocketAddress.h"
-#include "tests/support/TxtRecords.h"
+#include "tests/support/ModelFixture.h"
 
 #include <QTest>
 
