@@ -62,7 +62,11 @@ def scan(*arguments, trusted=True):
 class ListedAsExpected(unittest.TestCase):
     def check_list(self, trusted):
         run, cameras, _ = scan("--wait", "20", trusted=trusted)
-        self.assertEqual((run.returncode, run.stderr), (0, ""), run.stderr)
+        # Qt's HTTP code now and then prints this warning when a probe's transfer is ended early
+        # (its cause inside Qt is not found yet); anything else on standard error is a fault.
+        noise = "QNetworkReplyImplPrivate::error: Internal problem, this method must only be called once."
+        stderr = [line for line in run.stderr.splitlines() if line != noise]
+        self.assertEqual((run.returncode, stderr), (0, []), run.stderr)
         expected = fleet()["expected"]
         self.assertEqual(sorted(c["macAddress"] for c in cameras),
                          sorted(e["macAddress"] for e in expected))
