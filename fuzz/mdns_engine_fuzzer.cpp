@@ -104,11 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 in.data += length;
                 in.size -= length;
             } else {
-                dns::MessageWriter writer(9000, 0, (a & 1) ? 0 : dns::FlagResponse);
+                dns::MessageWriter writer(9000, 0, (a & 1) ? 0 : dns::kFlagResponse);
                 for (int i = 0, n = b % 12; i < n; ++i) {
                     const dns::ResourceRecord r = record(in.next(), in.next());
                     if ((a & 1) && i == 0)
-                        writer.addQuestion({r.name, r.type, dns::ClassIn, (a & 2) != 0});
+                        writer.addQuestion({r.name, r.type, dns::kClassIn, (a & 2) != 0});
                     else
                         writer.addAnswer(r);
                 }

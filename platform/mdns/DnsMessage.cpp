@@ -6,10 +6,10 @@ namespace dns
 namespace
 {
 
-constexpr uint16_t TopBit = 0x8000;
-constexpr size_t RecordFixedSize = 10; // type, class, TTL, data length
-constexpr size_t QuestionFixedSize = 4;
-constexpr int MaxPointerJumps = 64;
+constexpr uint16_t kTopBit = 0x8000;
+constexpr size_t kRecordFixedSize = 10; // type, class, TTL, data length
+constexpr size_t kQuestionFixedSize = 4;
+constexpr int kMaxPointerJumps = 64;
 
 uint16_t read16(const uint8_t *p)
 {
@@ -25,13 +25,13 @@ bool readQuestion(const uint8_t *data, size_t size, size_t &offset, Question &qu
 {
     if (!readName(data, size, offset, size, question.name))
         return false;
-    if (size - offset < QuestionFixedSize)
+    if (size - offset < kQuestionFixedSize)
         return false;
     question.type = read16(data + offset);
     const uint16_t rawClass = read16(data + offset + 2);
-    question.recordClass = rawClass & ~TopBit;
-    question.unicastResponse = (rawClass & TopBit) != 0;
-    offset += QuestionFixedSize;
+    question.recordClass = rawClass & ~kTopBit;
+    question.unicastResponse = (rawClass & kTopBit) != 0;
+    offset += kQuestionFixedSize;
     return true;
 }
 
@@ -110,15 +110,15 @@ bool readRecords(const uint8_t *data, size_t size, size_t &offset, uint16_t coun
         ResourceRecord record;
         if (!readName(data, size, offset, size, record.name))
             return false;
-        if (size - offset < RecordFixedSize)
+        if (size - offset < kRecordFixedSize)
             return false;
         record.type = read16(data + offset);
         const uint16_t rawClass = read16(data + offset + 2);
-        record.recordClass = rawClass & ~TopBit;
-        record.cacheFlush = (rawClass & TopBit) != 0;
+        record.recordClass = rawClass & ~kTopBit;
+        record.cacheFlush = (rawClass & kTopBit) != 0;
         record.ttl = read32(data + offset + 4);
         const size_t length = read16(data + offset + 8);
-        offset += RecordFixedSize;
+        offset += kRecordFixedSize;
         if (size - offset < length)
             return false;
         const size_t start = offset;
@@ -154,7 +154,7 @@ bool readName(const uint8_t *data, size_t size, size_t &offset, size_t end, std:
             if (limit - position < 2)
                 return false;
             const size_t target = static_cast<size_t>(((length & 0x3f) << 8) | data[position + 1]);
-            if (target >= segmentStart || ++jumps > MaxPointerJumps)
+            if (target >= segmentStart || ++jumps > kMaxPointerJumps)
                 return false;
             if (!jumped) {
                 resumeAt = position + 2;
@@ -171,10 +171,10 @@ bool readName(const uint8_t *data, size_t size, size_t &offset, size_t end, std:
             offset = jumped ? resumeAt : position + 1;
             return true;
         }
-        if (length > MaxLabelSize || limit - position - 1 < length)
+        if (length > kMaxLabelSize || limit - position - 1 < length)
             return false;
         wireSize += 1 + length;
-        if (wireSize > MaxNameSize)
+        if (wireSize > kMaxNameSize)
             return false;
         name.append(reinterpret_cast<const char *>(data + position), 1 + size_t{length});
         position += 1 + length;
@@ -183,7 +183,7 @@ bool readName(const uint8_t *data, size_t size, size_t &offset, size_t end, std:
 
 std::optional<Message> parseMessage(const uint8_t *data, size_t size)
 {
-    if (data == nullptr || size < HeaderSize)
+    if (data == nullptr || size < kHeaderSize)
         return std::nullopt;
     Message message;
     message.id = read16(data);
@@ -192,7 +192,7 @@ std::optional<Message> parseMessage(const uint8_t *data, size_t size)
     const uint16_t answerCount = read16(data + 6);
     const uint16_t authorityCount = read16(data + 8);
     const uint16_t additionalCount = read16(data + 10);
-    size_t offset = HeaderSize;
+    size_t offset = kHeaderSize;
     for (uint16_t i = 0; i < questionCount; ++i) {
         Question question;
         if (!readQuestion(data, size, offset, question)) {

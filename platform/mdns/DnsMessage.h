@@ -23,17 +23,17 @@ enum RecordType : uint16_t {
     TypeNsec = 47,
 };
 
-constexpr uint16_t ClassIn = 1;
-constexpr uint16_t FlagResponse = 0x8000;
-constexpr uint16_t FlagTruncated = 0x0200;
-constexpr size_t HeaderSize = 12;
-constexpr size_t MaxNameSize = 255; // wire form with the root label (RFC 1035 §2.3.4)
-constexpr size_t MaxLabelSize = 63;
+constexpr uint16_t kClassIn = 1;
+constexpr uint16_t kFlagResponse = 0x8000;
+constexpr uint16_t kFlagTruncated = 0x0200;
+constexpr size_t kHeaderSize = 12;
+constexpr size_t kMaxNameSize = 255; // wire form with the root label (RFC 1035 §2.3.4)
+constexpr size_t kMaxLabelSize = 63;
 
 struct Question {
     std::string name;
     uint16_t type = 0;
-    uint16_t recordClass = ClassIn;
+    uint16_t recordClass = kClassIn;
     bool unicastResponse = false; // the QU bit, top bit of the class field
 
     bool operator==(const Question &) const = default;
@@ -42,7 +42,7 @@ struct Question {
 struct ResourceRecord {
     std::string name;
     uint16_t type = 0;
-    uint16_t recordClass = ClassIn;
+    uint16_t recordClass = kClassIn;
     bool cacheFlush = false; // top bit of the class field in a response (RFC 6762 §10.2)
     uint32_t ttl = 0;
     // The record data as received, except that names inside PTR, SRV and NSEC data are stored
@@ -68,7 +68,7 @@ struct Message {
     // before it is kept, the rest of the message is dropped.
     bool truncatedByError = false;
 
-    bool isResponse() const { return (flags & FlagResponse) != 0; }
+    bool isResponse() const { return (flags & kFlagResponse) != 0; }
 };
 
 // Parses one DNS message. Every length, count and offset is checked against `size`: a message

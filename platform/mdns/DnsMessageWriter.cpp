@@ -5,8 +5,8 @@ namespace dns
 
 namespace
 {
-constexpr uint16_t TopBit = 0x8000;
-constexpr size_t MaxPointerOffset = 0x3fff;
+constexpr uint16_t kTopBit = 0x8000;
+constexpr size_t kMaxPointerOffset = 0x3fff;
 } // namespace
 
 MessageWriter::MessageWriter(size_t maxSize, uint16_t id, uint16_t flags)
@@ -31,7 +31,7 @@ bool MessageWriter::addQuestion(const Question &question)
     const size_t before = m_bytes.size();
     writeName(question.name, true);
     write16(question.type);
-    write16(static_cast<uint16_t>(question.recordClass | (question.unicastResponse ? TopBit : 0)));
+    write16(static_cast<uint16_t>(question.recordClass | (question.unicastResponse ? kTopBit : 0)));
     if (m_bytes.size() > m_maxSize) {
         rollback(before);
         return false;
@@ -64,7 +64,7 @@ bool MessageWriter::addRecord(const ResourceRecord &record)
     const size_t before = m_bytes.size();
     writeName(record.name, true);
     write16(record.type);
-    write16(static_cast<uint16_t>(record.recordClass | (record.cacheFlush ? TopBit : 0)));
+    write16(static_cast<uint16_t>(record.recordClass | (record.cacheFlush ? kTopBit : 0)));
     write32(record.ttl);
     const size_t lengthAt = m_bytes.size();
     write16(0);
@@ -116,7 +116,7 @@ void MessageWriter::writeName(const std::string &name, bool compress)
                 }
             }
         }
-        if (m_bytes.size() <= MaxPointerOffset)
+        if (m_bytes.size() <= kMaxPointerOffset)
             m_suffixes.emplace_back(suffix, static_cast<uint16_t>(m_bytes.size()));
         const size_t length = static_cast<unsigned char>(name[offset]);
         if (offset + 1 + length > name.size())

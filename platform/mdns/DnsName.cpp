@@ -14,7 +14,7 @@ std::string nameFromDotted(std::string_view dotted)
         if (dot == std::string_view::npos)
             dot = dotted.size();
         const std::string_view label = dotted.substr(start, dot - start);
-        if (label.size() > MaxLabelSize)
+        if (label.size() > kMaxLabelSize)
             return {};
         if (!label.empty()) {
             name.push_back(static_cast<char>(label.size()));
@@ -22,7 +22,7 @@ std::string nameFromDotted(std::string_view dotted)
         }
         start = dot + 1;
     }
-    if (name.size() + 1 > MaxNameSize)
+    if (name.size() + 1 > kMaxNameSize)
         return {};
     return name;
 }

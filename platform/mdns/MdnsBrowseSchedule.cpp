@@ -4,7 +4,7 @@
 
 namespace
 {
-constexpr qint64 MaxQueryInterval = 3600 * 1000;
+constexpr qint64 kMaxQueryInterval = 3600 * 1000;
 }
 
 mdns::Delivery MdnsBrowseSchedule::send(qint64 now, bool portShared)
@@ -18,5 +18,5 @@ void MdnsBrowseSchedule::advance(qint64 now)
 {
     m_sentOnce = true;
     m_nextAt = now + m_interval;
-    m_interval = std::min(m_interval * 2, MaxQueryInterval);
+    m_interval = std::min(m_interval * 2, kMaxQueryInterval);
 }

@@ -7,9 +7,9 @@
 
 namespace
 {
-constexpr int64_t OneSecond = 1000;
+constexpr int64_t kOneSecond = 1000;
 constexpr int RefreshPercent[] = {80, 85, 90, 95};
-constexpr int RefreshStages = 4;
+constexpr int kRefreshStages = 4;
 } // namespace
 
 MdnsCache::MdnsCache(size_t capacity)
@@ -58,7 +58,7 @@ void MdnsCache::scheduleRefresh(const Key &key, Slot &target)
         m_refreshQueue.erase(*target.refresh);
         target.refresh.reset();
     }
-    if (target.entry.goodbye || !m_watched.contains(key) || target.refreshStage >= RefreshStages)
+    if (target.entry.goodbye || !m_watched.contains(key) || target.refreshStage >= kRefreshStages)
         return;
     const int64_t lifetime = target.entry.lifetime;
     // Up to 2 % of the TTL of random delay, so that queriers do not refresh in step (§5.2).
@@ -78,9 +78,9 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
             for (Slot &other : found->second) {
                 if (other.entry.record.rdata != record.rdata &&
                     other.entry.record.recordClass == record.recordClass &&
-                    other.entry.receivedAt < now - OneSecond &&
-                    other.entry.expiresAt > now + OneSecond)
-                    setExpiry(key, other, now + OneSecond);
+                    other.entry.receivedAt < now - kOneSecond &&
+                    other.entry.expiresAt > now + kOneSecond)
+                    setExpiry(key, other, now + kOneSecond);
             }
         }
     }
@@ -90,13 +90,13 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
         if (existing == nullptr || existing->entry.goodbye)
             return Change::None;
         existing->entry.goodbye = true;
-        existing->entry.lifetime = OneSecond;
-        setExpiry(key, *existing, now + OneSecond);
+        existing->entry.lifetime = kOneSecond;
+        setExpiry(key, *existing, now + kOneSecond);
         scheduleRefresh(key, *existing);
         return Change::Goodbye;
     }
 
-    const int64_t lifetime = int64_t{record.ttl} * OneSecond;
+    const int64_t lifetime = int64_t{record.ttl} * kOneSecond;
     if (existing != nullptr) {
         existing->entry.record = record;
         existing->entry.receivedAt = now;

@@ -8,14 +8,14 @@ using namespace dns;
 
 namespace
 {
-constexpr qint64 OwnMessageMemory = 2000;
-constexpr size_t OwnMessageLimit = 64;
+constexpr qint64 kOwnMessageMemory = 2000;
+constexpr size_t kOwnMessageLimit = 64;
 } // namespace
 
 void MdnsDuplicateQuestions::sent(const QByteArray &datagram, qint64 now)
 {
     m_recentlySent.emplace_back(now, datagram);
-    while (m_recentlySent.size() > OwnMessageLimit)
+    while (m_recentlySent.size() > kOwnMessageLimit)
         m_recentlySent.pop_front();
 }
 
@@ -24,14 +24,14 @@ MdnsDuplicateQuestions::standIns(const Message &query, const QByteArray &datagra
                                  const std::function<bool(const Key &)> &wanted,
                                  const KnownAnswers &ours)
 {
-    while (!m_recentlySent.empty() && m_recentlySent.front().first < now - OwnMessageMemory)
+    while (!m_recentlySent.empty() && m_recentlySent.front().first < now - kOwnMessageMemory)
         m_recentlySent.pop_front();
     if (std::any_of(m_recentlySent.begin(), m_recentlySent.end(),
                     [&datagram](const auto &sent) { return sent.second == datagram; }))
         return {};
     std::vector<Key> result;
     for (const Question &question : query.questions) {
-        if (question.unicastResponse || question.recordClass != ClassIn)
+        if (question.unicastResponse || question.recordClass != kClassIn)
             continue;
         Key key{nameKey(question.name), question.type};
         if (!wanted(key))

@@ -18,13 +18,11 @@ namespace
 
 // The first query of a browse goes out almost at once: the user has just asked for a search, and
 // responders already spread their answers over 20-120 ms (RFC 6762 §6).
-constexpr qint64 FirstQueryDelay = 2;
-constexpr qint64 FirstQueryDelaySpread = 10;
-// Questions that become due within this window share a message.
-constexpr qint64 AggregationDelay = 10;
+constexpr qint64 kFirstQueryDelay = 2;
+constexpr qint64 kFirstQueryDelaySpread = 10;
 
-const QHostAddress Ipv4Group(QStringLiteral("224.0.0.251"));
-const QHostAddress Ipv6Group(QStringLiteral("ff02::fb"));
+const QHostAddress kIpv4Group(QStringLiteral("224.0.0.251"));
+const QHostAddress kIpv6Group(QStringLiteral("ff02::fb"));
 
 void eraseFrom(std::unordered_multimap<std::string, int> &index, const std::string &key, int id)
 {
@@ -68,7 +66,7 @@ int MdnsEngine::startBrowse(MdnsBrowser *browser, const QString &type, const QSt
     // Multicast DNS answers only for "local."; a browse elsewhere runs but never asks.
     std::optional<qint64> firstAt;
     if (nameKey(parentName(parentName(typeName))) == nameFromDotted("local"))
-        firstAt = now + FirstQueryDelay + m_random() % FirstQueryDelaySpread;
+        firstAt = now + kFirstQueryDelay + m_random() % kFirstQueryDelaySpread;
     const int id = m_nextId++;
     m_browses.emplace(id, Browse{browser,
                                  type,
@@ -174,7 +172,7 @@ void MdnsEngine::onDatagram(const QByteArray &datagram, const QHostAddress &sour
     ++m_statistics.packetsReceived;
     // Answers sent from another port are legacy unicast replies to someone else; answers from
     // beyond the link cannot be mDNS (RFC 6762 §11, §6.7).
-    if (sourcePort != MdnsTransport::MdnsPort ||
+    if (sourcePort != MdnsTransport::kMdnsPort ||
         !m_transport->isOnLocalLink(source, interfaceIndex)) {
         ++m_statistics.packetsIgnored;
         return;
@@ -234,7 +232,7 @@ void MdnsEngine::handleResponse(const Message &message, qsizetype size, const QH
             if (nameKey(pointer->name) != browse.typeKey ||
                 !isChildOf(pointer->target, browse.typeName))
                 continue;
-            if (browse.reported.size() >= MaxServicesPerBrowse)
+            if (browse.reported.size() >= kMaxServicesPerBrowse)
                 break;
             if (browse.reported.insert(nameKey(pointer->target)).second)
                 found.push_back(pointer->target);
@@ -304,7 +302,7 @@ void MdnsEngine::evaluate(int serviceId, qint64 now)
     // (RFC 6762 §5.4) instead of after the delay responders keep for multicast answers.
     const Delivery delivery = m_transport->sharesPort() ? Delivery::Multicast : Delivery::Unicast;
     for (const auto &[name, type] : step.questions)
-        ask(name, type, now + AggregationDelay, delivery, Pace::WhenQuiet);
+        ask(name, type, now + mdns::kAggregationDelay, delivery, Pace::WhenQuiet);
     for (qint64 at : step.wakeAt)
         wakeUp(at, serviceId);
     if (step.txtChanged)
@@ -397,8 +395,8 @@ void MdnsEngine::sendDueQuestions(qint64 now)
             return knownAnswers(name, type, now);
         });
     for (const MdnsQueryScheduler::Outgoing &message : messages) {
-        m_transport->send(message.datagram, Ipv4Group, MdnsTransport::MdnsPort, 0);
-        m_transport->send(message.datagram, Ipv6Group, MdnsTransport::MdnsPort, 0);
+        m_transport->send(message.datagram, kIpv4Group, MdnsTransport::kMdnsPort, 0);
+        m_transport->send(message.datagram, kIpv6Group, MdnsTransport::kMdnsPort, 0);
         m_statistics.packetsSent += 2;
         m_statistics.bytesSent += 2 * static_cast<quint64>(message.datagram.size());
         m_statistics.questionsSent += static_cast<quint64>(message.questions);

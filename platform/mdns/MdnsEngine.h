@@ -66,7 +66,7 @@ public:
         quint64 packetsIgnored = 0;
     };
 
-    static constexpr int MaxServicesPerBrowse = 10000;
+    static constexpr int kMaxServicesPerBrowse = 10000;
 
     // `random()` gives uniformly distributed numbers (for the delays that keep queriers apart).
     MdnsEngine(MdnsTransport *transport, Clock *clock, OneShotTimer *timer,

@@ -2,12 +2,12 @@
 
 namespace
 {
-constexpr int MaxRounds = 8;
+constexpr int kMaxRounds = 8;
 }
 
 void MdnsNoticePump::flush(const std::function<bool()> &moreWork)
 {
-    for (int round = 0; round < MaxRounds; ++round) {
+    for (int round = 0; round < kMaxRounds; ++round) {
         if (m_notices.empty() && !moreWork())
             break;
         // A slot may stop browsers, drop services or post new notices: take the list first.

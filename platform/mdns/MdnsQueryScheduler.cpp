@@ -13,15 +13,13 @@ using mdns::PendingQuestion;
 namespace
 {
 
-// Questions that become due within this window share a message.
-constexpr qint64 AggregationDelay = 10;
-constexpr qint64 QuietPeriod = 20;
-constexpr qint64 MaxDeferral = 500;
+constexpr qint64 kQuietPeriod = 20;
+constexpr qint64 kMaxDeferral = 500;
 // A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
-constexpr size_t MaxQuerySize = 1452;
+constexpr size_t kMaxQuerySize = 1452;
 // Pacing, so that the answers to a large resolution do not overflow receive buffers.
-constexpr int MessagesPerBurst = 8;
-constexpr qint64 BurstInterval = 10;
+constexpr int kMessagesPerBurst = 8;
+constexpr qint64 kBurstInterval = 10;
 
 bool isAnswered(const MdnsCache &cache, const std::string &name, uint16_t type, qint64 now)
 {
@@ -84,16 +82,16 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
     if (std::none_of(m_pending.begin(), m_pending.end(),
                      [now](const auto &entry) { return entry.second.dueAt <= now; }))
         return {};
-    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + QuietPeriod;
+    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + kQuietPeriod;
     std::vector<PendingQuestion> due;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         PendingQuestion &pending = it->second;
-        if (pending.dueAt > now + AggregationDelay) {
+        if (pending.dueAt > now + mdns::kAggregationDelay) {
             ++it;
         } else if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
-                   now < pending.askedAt + MaxDeferral) {
+                   now < pending.askedAt + kMaxDeferral) {
             pending.dueAt =
-                std::min(*m_lastResponseAt + QuietPeriod, pending.askedAt + MaxDeferral);
+                std::min(*m_lastResponseAt + kQuietPeriod, pending.askedAt + kMaxDeferral);
             ++it;
         } else {
             // Refresh questions find their record below half its TTL, so only what the rest of a
@@ -112,12 +110,12 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
 
     std::vector<Outgoing> messages;
     size_t next = 0;
-    while (next < due.size() && messages.size() < MessagesPerBurst) {
-        auto writer = std::make_unique<MessageWriter>(MaxQuerySize);
+    while (next < due.size() && messages.size() < kMessagesPerBurst) {
+        auto writer = std::make_unique<MessageWriter>(kMaxQuerySize);
         std::vector<ResourceRecord> answers;
         int questions = 0;
         while (next < due.size() &&
-               writer->addQuestion({due[next].name, due[next].type, ClassIn,
+               writer->addQuestion({due[next].name, due[next].type, kClassIn,
                                     due[next].delivery == mdns::Delivery::Unicast})) {
             auto known = knownAnswers(due[next].name, due[next].type);
             answers.insert(answers.end(), std::make_move_iterator(known.begin()),
@@ -132,18 +130,18 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
         for (const ResourceRecord &answer : answers) {
             if (writer->addAnswer(answer))
                 continue;
-            writer->setFlags(FlagTruncated);
+            writer->setFlags(kFlagTruncated);
             messages.push_back({datagramOf(*writer), std::exchange(questions, 0)});
-            writer = std::make_unique<MessageWriter>(MaxQuerySize);
+            writer = std::make_unique<MessageWriter>(kMaxQuerySize);
             writer->addAnswer(answer);
         }
         messages.push_back({datagramOf(*writer), questions});
     }
     for (size_t i = next; i < due.size(); ++i) {
-        due[i].dueAt = now + BurstInterval;
+        due[i].dueAt = now + kBurstInterval;
         ask(std::move(due[i]));
     }
     if (next < due.size())
-        m_nextSendAllowedAt = now + BurstInterval;
+        m_nextSendAllowedAt = now + kBurstInterval;
     return messages;
 }

@@ -19,6 +19,9 @@ enum class Delivery { Multicast, Unicast };
 // due.
 enum class Pace { WhenDue, WhenQuiet };
 
+// Questions that become due within this window share a message.
+constexpr qint64 kAggregationDelay = 10;
+
 struct PendingQuestion {
     std::string name;
     dns::RecordType type = dns::TypePtr;

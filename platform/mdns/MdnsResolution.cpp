@@ -14,11 +14,9 @@ using namespace dns;
 namespace
 {
 
-// Questions that become due within this window share a message.
-constexpr qint64 AggregationDelay = 10;
-constexpr qint64 SettleTime = 250;
-constexpr qint64 FirstRetryInterval = 1000;
-constexpr qint64 MaxRetryInterval = 60 * 1000;
+constexpr qint64 kSettleTime = 250;
+constexpr qint64 kFirstRetryInterval = 1000;
+constexpr qint64 kMaxRetryInterval = 60 * 1000;
 
 // The address of an A or AAAA record.
 QHostAddress hostAddress(const std::string &rdata)
@@ -92,7 +90,7 @@ bool MdnsResolution::retryDue(Retry &retry, qint64 now, Step &step)
     if (retry.nextAt && now < *retry.nextAt)
         return false;
     retry.interval =
-        retry.interval == 0 ? FirstRetryInterval : std::min(retry.interval * 2, MaxRetryInterval);
+        retry.interval == 0 ? kFirstRetryInterval : std::min(retry.interval * 2, kMaxRetryInterval);
     retry.nextAt = now + retry.interval;
     step.wakeAt.push_back(*retry.nextAt);
     return true;
@@ -152,7 +150,7 @@ void MdnsResolution::evaluateResolution(const MdnsCache &cache, MdnsResponseInta
     if (hasIpv4 || hasIpv6) {
         if (!m_settleAt) {
             step.questions.emplace_back(m_hostName, hasIpv4 ? TypeAaaa : TypeA);
-            m_settleAt = now + AggregationDelay + SettleTime;
+            m_settleAt = now + mdns::kAggregationDelay + kSettleTime;
             step.wakeAt.push_back(*m_settleAt);
         } else if (now >= *m_settleAt) {
             m_resolved = step.resolved = true;

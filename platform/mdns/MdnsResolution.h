@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mdns/DnsMessage.h"
+#include "platform/mdns/MdnsQuestion.h"
 
 #include <QByteArray>
 #include <QList>

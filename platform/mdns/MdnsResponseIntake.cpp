@@ -7,9 +7,9 @@ using namespace dns;
 
 namespace
 {
-constexpr int SplitResponseSize = 1400;
-constexpr qint64 ContinuationWait = 250;
-constexpr size_t MaxOpenHosts = 1000;
+constexpr int kSplitResponseSize = 1400;
+constexpr qint64 kContinuationWait = 250;
+constexpr size_t kMaxOpenHosts = 1000;
 } // namespace
 
 MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsizetype size,
@@ -19,7 +19,7 @@ MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsi
     m_cache.removeExpired(now);
     Changes changes;
     auto take = [&](const ResourceRecord &record) {
-        if (record.recordClass != ClassIn ||
+        if (record.recordClass != kClassIn ||
             m_cache.insert(record, now, interfaceIndex) == MdnsCache::Change::None)
             return;
         switch (record.type) {
@@ -58,8 +58,8 @@ MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsi
             ++it;
         }
     }
-    if (size >= SplitResponseSize) {
-        if (m_openHosts.size() + changes.hosts.size() > MaxOpenHosts)
+    if (size >= kSplitResponseSize) {
+        if (m_openHosts.size() + changes.hosts.size() > kMaxOpenHosts)
             m_openHosts.clear();
         for (const std::string &key : changes.hosts)
             m_openHosts[key] = {sourceKey, now};
@@ -73,8 +73,8 @@ std::optional<qint64> MdnsResponseIntake::openUntil(const std::string &hostKey, 
     const auto open = m_openHosts.find(hostKey);
     if (open == m_openHosts.end())
         return std::nullopt;
-    if (now - open->second.since < ContinuationWait)
-        return open->second.since + ContinuationWait;
+    if (now - open->second.since < kContinuationWait)
+        return open->second.since + kContinuationWait;
     m_openHosts.erase(open);
     return std::nullopt;
 }

@@ -14,7 +14,7 @@ class MdnsTransport : public QObject
 public:
     using QObject::QObject;
 
-    static constexpr quint16 MdnsPort = 5353;
+    static constexpr quint16 kMdnsPort = 5353;
 
     // Sends one datagram. `interfaceIndex` 0 sends it out of every interface the transport
     // listens on (the usual case for a multicast query).

@@ -16,11 +16,11 @@
 namespace
 {
 
-constexpr int MaxDatagramSize = 9000;
+constexpr int kMaxDatagramSize = 9000;
 // Room for a thousand answers of a few hundred bytes each, with the kernel's per-packet overhead.
-constexpr int ReceiveBufferSize = 8 * 1024 * 1024;
-constexpr int MaxDatagramsPerWakeup = 1024;
-constexpr int InterfaceCheckInterval = 2000;
+constexpr int kReceiveBufferSize = 8 * 1024 * 1024;
+constexpr int kMaxDatagramsPerWakeup = 1024;
+constexpr int kInterfaceCheckInterval = 2000;
 
 void enable(int socket, int level, int option, int value = 1)
 {
@@ -29,7 +29,7 @@ void enable(int socket, int level, int option, int value = 1)
 
 void setReceiveBuffer(int socket)
 {
-    const int size = ReceiveBufferSize;
+    const int size = kReceiveBufferSize;
     // SO_RCVBUFFORCE passes rmem_max when we may; otherwise take what SO_RCVBUF grants.
     if (::setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
         ::setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
@@ -63,7 +63,7 @@ int openSocket(int family, QStringList &problems)
         enable(fd, IPPROTO_IP, IP_MULTICAST_LOOP);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_port = htons(MdnsTransport::MdnsPort);
+        address.sin_port = htons(MdnsTransport::kMdnsPort);
         address.sin_addr.s_addr = htonl(INADDR_ANY);
         bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
     } else {
@@ -74,7 +74,7 @@ int openSocket(int family, QStringList &problems)
         enable(fd, IPPROTO_IPV6, IPV6_MULTICAST_LOOP);
         sockaddr_in6 address{};
         address.sin6_family = AF_INET6;
-        address.sin6_port = htons(MdnsTransport::MdnsPort);
+        address.sin6_port = htons(MdnsTransport::kMdnsPort);
         address.sin6_addr = in6addr_any;
         bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
     }
@@ -128,7 +128,7 @@ UdpMdnsTransport::UdpMdnsTransport(QObject *parent)
         connect(m_notifier6, &QSocketNotifier::activated, this, [this] { readPending(m_socket6); });
     }
     updateInterfaces();
-    m_interfaceCheck.setInterval(InterfaceCheckInterval);
+    m_interfaceCheck.setInterval(kInterfaceCheckInterval);
     connect(&m_interfaceCheck, &QTimer::timeout, this, &UdpMdnsTransport::updateInterfaces);
     m_interfaceCheck.start();
 }
@@ -303,9 +303,9 @@ bool UdpMdnsTransport::isOnLocalLink(const QHostAddress &source, int interfaceIn
 #pragma GCC diagnostic ignored "-Wsign-compare"
 void UdpMdnsTransport::readPending(int socket)
 {
-    char buffer[MaxDatagramSize + 1];
+    char buffer[kMaxDatagramSize + 1];
     alignas(cmsghdr) char control[256];
-    for (int i = 0; i < MaxDatagramsPerWakeup; ++i) {
+    for (int i = 0; i < kMaxDatagramsPerWakeup; ++i) {
         sockaddr_storage from{};
         iovec vector{buffer, sizeof buffer};
         msghdr message{};
@@ -318,7 +318,7 @@ void UdpMdnsTransport::readPending(int socket)
         const ssize_t received = ::recvmsg(socket, &message, MSG_DONTWAIT);
         if (received < 0)
             return; // EAGAIN: all read; anything else: try again at the next wake-up
-        if ((message.msg_flags & MSG_TRUNC) != 0 || received > MaxDatagramSize)
+        if ((message.msg_flags & MSG_TRUNC) != 0 || received > kMaxDatagramSize)
             continue;
         int interfaceIndex = 0;
         for (cmsghdr *header = CMSG_FIRSTHDR(&message); header != nullptr;

@@ -222,7 +222,7 @@ private Q_SLOTS:
     void writerRoundTrip()
     {
         MessageWriter writer(1400);
-        Question question{nameFromDotted("_http._tcp.local."), TypePtr, ClassIn, false};
+        Question question{nameFromDotted("_http._tcp.local."), TypePtr, kClassIn, false};
         QVERIFY(writer.addQuestion(question));
         ResourceRecord known;
         known.name = question.name;

@@ -142,7 +142,7 @@ public:
                 dns::parseMessage(reinterpret_cast<const uint8_t *>(v4.datagram.constData()),
                                   size_t(v4.datagram.size()));
             if (!message || message->truncatedByError || message->id != 0 ||
-                (message->flags & ~dns::FlagTruncated) != 0)
+                (message->flags & ~dns::kFlagTruncated) != 0)
                 qFatal("a query that does not parse whole, or with an ID or flags");
             messages.push_back(*message);
         }
@@ -309,7 +309,7 @@ private:
         const std::string name = type == dns::TypePtr ? dns::nameFromDotted("_http._tcp.local")
                                  : type == dns::TypeSrv || type == dns::TypeTxt ? instance(label)
                                                                                 : host(label);
-        return {name, type, dns::ClassIn, unicast};
+        return {name, type, dns::kClassIn, unicast};
     }
 
     // "srv:cam" for a question; "ptr:cam/4499" for a known answer.
@@ -524,7 +524,7 @@ private Q_SLOTS:
         size_t answers = 0;
         for (size_t i = 0; i < sent.size(); ++i) {
             QCOMPARE(sent[i].questions.size(), i == 0 ? 1u : 0u);
-            QCOMPARE((sent[i].flags & dns::FlagTruncated) != 0, i + 1 < sent.size());
+            QCOMPARE((sent[i].flags & dns::kFlagTruncated) != 0, i + 1 < sent.size());
             answers += sent[i].answers.size();
         }
         QCOMPARE(answers, 150u);
