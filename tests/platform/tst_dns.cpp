@@ -46,21 +46,16 @@ QByteArray patched(QByteArray message, qsizetype offset, std::initializer_list<u
 
 QByteArray u16(int value)
 {
-    QByteArray bytes(2, '\0');
-    bytes[0] = char(value >> 8);
-    bytes[1] = char(value & 0xff);
-    return bytes;
+    return QByteArray::fromHex(QByteArray::number(value, 16).rightJustified(4, '0'));
 }
 
-QByteArray wireName(const QList<QByteArray> &labels)
+// A name in wire format, its labels by the codec that names() checks, then the root label.
+QByteArray wireName(const std::string &dotted)
 {
-    QByteArray name;
-    for (const QByteArray &label : labels)
-        name += char(label.size()) + label;
-    return name + '\0';
+    return QByteArray::fromStdString(nameFromDotted(dotted)) + '\0';
 }
 
-const QByteArray kOwner = wireName({"_http", "_tcp", "site", "example"});
+const QByteArray kOwner = wireName("_http._tcp.site.example");
 
 QByteArray record(int type, const QByteArray &data, const QByteArray &owner = kOwner)
 {
@@ -81,12 +76,11 @@ QByteArray single(int type, const QByteArray &data, const QByteArray &owner = kO
 
 QByteArray cnameChain(int length)
 {
+    const auto name = [](int i) { return wireName("c" + std::to_string(i) + ".example"); };
     QByteArray records;
     for (int i = 0; i < length; ++i)
-        records += record(ns_t_cname, wireName({"c" + QByteArray::number(i + 1), "example"}),
-                          wireName({"c" + QByteArray::number(i), "example"}));
-    return records + record(ns_t_a, QByteArray::fromHex("c6124002"),
-                            wireName({"c" + QByteArray::number(length), "example"}));
+        records += record(ns_t_cname, name(i + 1), name(i));
+    return records + record(ns_t_a, QByteArray::fromHex("c6124002"), name(length));
 }
 
 // Parses an exact-size heap copy, so that ASan sees any read past the end.
@@ -259,11 +253,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("values"); // target[:port] or data in hex, a space between
 
-        const QByteArray instance = wireName({"Cam One", "_http", "_tcp", "site", "example"});
+        const QByteArray instance = wireName("Cam One._http._tcp.site.example");
         QTest::newRow("PTR with a space in the instance label")
             << single(ns_t_ptr, instance) << int(ns_t_ptr) << "Cam\\032One._http._tcp.site.example";
         QTest::newRow("SRV port and target")
-            << single(ns_t_srv, u16(0) + u16(0) + u16(8080) + wireName({"cam", "example"}))
+            << single(ns_t_srv, u16(0) + u16(0) + u16(8080) + wireName("cam.example"))
             << int(ns_t_srv) << "cam.example:8080";
         QTest::newRow("TXT bytes as they are")
             << single(ns_t_txt, QByteArray("\x0cvender=tulvo\x00", 14)) << int(ns_t_txt)
