@@ -4,39 +4,9 @@
 #include "tests/support/ModelFixture.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace
-{
-
-struct Fixture : ModelFixture {
-    std::unique_ptr<Model> model = makeModel();
-    QStringList printed;
-
-    std::unique_ptr<CameraScan> scan(const QStringList &arguments)
-    {
-        return std::make_unique<CameraScan>(
-            *model, std::get<ScanOptions>(parseScanOptions(arguments)),
-            [this](const QString &text) { printed.append(text); }, time.makeTimer(),
-            time.makeTimer());
-    }
-
-    void listCamera(const QByteArray &mac)
-    {
-        auto found = service({"198.18.0.10"});
-        Q_EMIT browsers.last()->serviceFound(found, false);
-        Q_EMIT found->txtRecordChanged(makerTxt({{"macaddress", mac}}));
-    }
-
-    void advance(qint64 ms)
-    {
-        time.advance(ms);
-        QCoreApplication::processEvents();
-    }
-};
-
-} // namespace
 
 // vindra-scan: its options, its output lines and its runs over fakes. Refused arguments are checked
 // on the program itself (arguments_test.cmake).
@@ -106,7 +76,7 @@ private Q_SLOTS:
         camera.isIpv4Enabled = camera.isIpv4HttpsEnabled = true;
         camera.moedelName = QStringLiteral("evil\x1b[2J");
         const QStringList lines = cameraTable({camera}).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 2); // the header: emptyListIsAHeaderOrNothing
+        QCOMPARE(lines.size(), 2); // the header line: run("an empty table is its header")
         QVERIFY(lines.at(1).contains("198.18.0.10 +http +https"));
         QVERIFY(lines.at(1).contains("evil\\x1b[2J"));
     }
@@ -125,78 +95,78 @@ private Q_SLOTS:
         QVERIFY(line.contains("b=\"\\xff\\x00z\\\\\""));
     }
 
-    void printsOnceBrowseIsOverAndProbesSettled()
+    // Scripted runs of the camera list, its steps ("camera XX" lists the camera with MAC
+    // 00-11-22-00-00-XX, "+N" moves time N ms on, "answer I S" answers probe I with status S, "-":
+    // none), each followed by what it made the scan do ("> ..." a printed line, a camera's JSON
+    // line as its MAC and isIpv4Enabled; "> finished").
+    void run_data()
     {
-        Fixture f;
-        auto scan = f.scan({"--json"});
-        QSignalSpy finished(scan.get(), &CameraScan::finished);
-        scan->start();
-        f.listCamera("001122aabbcc");
-        f.advance(5000);
-        QVERIFY(f.printed.isEmpty()); // the probe is still out
-        f.http.finish(0, 401);
-        QCoreApplication::processEvents();
-        QCOMPARE(f.printed.size(), 1);
-        QVERIFY(f.printed.at(0).contains("\"isIpv4Enabled\":true"));
-        QCOMPARE(f.printed.at(0).count('\n'), 1);
-        QCOMPARE(finished.count(), 1);
-        f.advance(5000); // the wait bound passes later: nothing more
-        QCOMPARE(f.printed.size(), 1);
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("conversation"); // "; " between steps
+        const QString header =
+            "> MAC ADDRESS  IPV4  IPV6  AUTO-IP  MODEL  SERIAL  DEVICE  HTTP  HTTPS";
+        QTest::newRow("printed once the browse is over and the probes settled")
+            << QStringList{"--json"}
+            << "camera aa; +5000; answer 0 401; > 00-11-22-00-00-aa true; > finished; +5000";
+        QTest::newRow("the wait bound prints while probes are out")
+            << QStringList{"--json", "--wait", "7.5"}
+            << "camera aa; +7499; +1; > 00-11-22-00-00-aa false; > finished";
+        QTest::newRow("an empty table is its header")
+            << QStringList{} << "+5000; " + header + "; > finished";
+        QTest::newRow("an empty JSON list is nothing")
+            << QStringList{"--json"} << "+5000; > finished";
+        QTest::newRow("watched tables are numbered")
+            << QStringList{"--watch", "6", "--count", "1"}
+            << "+5000; > # search 1; " + header + "; > finished";
+        // Search 2 starts at 6 s; camera bb has left without a goodbye, and the probe of aa is
+        // still out when search 3 would be due.
+        QTest::newRow("watched JSON lines with one summary per search")
+            << QStringList{"--json", "--watch", "6", "--count", "2"}
+            << "camera aa; camera bb; +5000; answer 0 200; answer 1 -; > 00-11-22-00-00-aa true; "
+               "> 00-11-22-00-00-bb false; > {\"search\":1,\"devices\":2}; +1000; camera aa; "
+               "+6000; > 00-11-22-00-00-aa false; > {\"search\":2,\"devices\":1}; > finished; "
+               "+6000";
     }
 
-    void waitBoundPrintsWhileProbesAreOut()
+    void run()
     {
-        Fixture f;
-        auto scan = f.scan({"--json", "--wait", "7.5"});
-        scan->start();
-        f.listCamera("001122aabbcc");
-        f.advance(7499);
-        QVERIFY(f.printed.isEmpty());
-        f.advance(1);
-        QCOMPARE(f.printed.size(), 1);
-        QVERIFY(f.printed.at(0).contains("\"isIpv4Enabled\":false"));
-    }
-
-    void emptyListIsAHeaderOrNothing()
-    {
-        Fixture f;
-        auto table = f.scan({});
-        table->start();
-        f.advance(5000);
-        QCOMPARE(f.printed, QStringList{"MAC ADDRESS  IPV4  IPV6  AUTO-IP  MODEL  SERIAL  DEVICE  "
-                                        "HTTP  HTTPS\n"});
-        auto json = f.scan({"--json"});
-        json->start();
-        f.advance(5000);
-        QCOMPARE(f.printed.size(), 1);
-        auto watch = f.scan({"--watch", "6", "--count", "1"});
-        watch->start();
-        f.advance(5000);
-        QVERIFY(f.printed.last().startsWith("# search 1\nMAC ADDRESS"));
-    }
-
-    void watchPrintsJsonLinesWithOneSummaryPerSearch()
-    {
-        Fixture f;
-        auto scan = f.scan({"--json", "--watch", "6", "--count", "2"});
-        QSignalSpy finished(scan.get(), &CameraScan::finished);
-        scan->start();
-        f.listCamera("0011220000aa");
-        f.listCamera("0011220000bb");
-        f.advance(5000);
-        f.http.finish(0, 200);
-        f.http.finish(1, std::nullopt);
-        QCoreApplication::processEvents();
-        f.advance(1000); // search 2: camera bb has left without a goodbye
-        f.listCamera("0011220000aa");
-        f.advance(6000); // its probe is still out when the next search is due
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(f.browsers.made.size(), 2);
-        const QStringList lines = f.printed.join(QString()).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 5);
-        QCOMPARE(lines.at(2), "{\"search\":1,\"devices\":2}");
-        QVERIFY(lines.at(3).startsWith("{\"macAddress\":\"00-11-22-00-00-aa\""));
-        QCOMPARE(lines.at(4), "{\"search\":2,\"devices\":1}");
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, conversation);
+        ModelFixture f;
+        auto model = f.makeModel();
+        QStringList seen;
+        static const QRegularExpression camera(
+            "\\{\"macAddress\":\"([^\"]*)\".*\"isIpv4Enabled\":(\\w+).*\\}");
+        CameraScan scan(
+            *model, std::get<ScanOptions>(parseScanOptions(arguments)),
+            [&](QString text) {
+                QVERIFY(text.endsWith('\n'));
+                for (const QString &line :
+                     text.replace(camera, "\\1 \\2").split('\n', Qt::SkipEmptyParts))
+                    seen << "> " + line;
+            },
+            f.time.makeTimer(), f.time.makeTimer());
+        connect(&scan, &CameraScan::finished, [&] { seen << "> finished"; });
+        scan.start();
+        for (const QString &step : conversation.split("; ")) {
+            const QStringList words = step.split(' ');
+            if (words[0] == ">")
+                continue;
+            seen << step;
+            if (words[0] == "camera") {
+                auto found = f.service({"198.18.0.10"});
+                Q_EMIT f.browsers.last()->serviceFound(found, false);
+                Q_EMIT found->txtRecordChanged(
+                    makerTxt({{"macaddress", "0011220000" + words[1].toLatin1()}}));
+            } else if (words[0] == "answer") {
+                f.http.finish(words[1].toInt(),
+                              words[2] == "-" ? std::nullopt : std::optional(words[2].toInt()));
+            } else {
+                f.time.advance(words[0].toLongLong());
+            }
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(seen, conversation.split("; "));
     }
 
     void servicesArePrintedWhenResolvedWithTheirTxt()

@@ -101,8 +101,7 @@ async def main():
             request = json.loads(await asyncio.wait_for(reader.readline(), 10))
             name, op = request["instance"], request["op"]
             if op == "txt":
-                infos[name] = service_info(devices[name], b"".join(
-                    bytes([len(e)]) + e for e in map(lanlib.encode_entry, request["txt"])) or b"\x00")
+                infos[name] = service_info(devices[name], lanlib.encode_txt(request))
                 await (await zc.async_update_service(infos[name]))
             elif op == "vanish":  # no goodbye: nothing answers for the service any more
                 zc.registry.async_remove(infos.pop(name))

@@ -27,12 +27,17 @@ from zeroconf.asyncio import AsyncServiceBrowser, AsyncServiceInfo, AsyncZerocon
 ALLOWED = [ipaddress.ip_network(n) for n in ("198.18.0.0/15", "169.254.0.0/16", "2001:db8::/32", "fe80::/10")]
 # Far devices (published in the site's DNS only) sit behind the device host on these networks.
 FAR = [ipaddress.ip_network(n) for n in ("198.18.64.0/18", "2001:db8:0:2::/64")]
-CLIENT_V4, DEVICE_V4 = "198.18.0.1", "198.18.0.2"
-CLIENT_AUTOIP, DEVICE_AUTOIP = "169.254.0.1", "169.254.0.2"
-CLIENT_V6, DEVICE_V6 = "2001:db8::1", "2001:db8::2"
-CLIENT_LL, DEVICE_LL = "fe80::1", "fe80::2"
+
+
+def host_addresses(host):
+    """The link addresses of host 1 (the client) or 2 (the device host): IPv4, auto-IP, IPv6, link-local."""
+    return [f"198.18.0.{host}", f"169.254.0.{host}", f"2001:db8::{host}", f"fe80::{host}"]
+
+
+CLIENT_V4, _, _, CLIENT_LL = host_addresses(1)
+DEVICE_V4, _, DEVICE_V6, DEVICE_LL = host_addresses(2)
 CLIENT_MAC, DEVICE_MAC = "02:00:5e:10:00:01", "02:00:5e:10:00:02"
-RESERVED = {CLIENT_V4, DEVICE_V4, CLIENT_AUTOIP, DEVICE_AUTOIP, CLIENT_V6, DEVICE_V6, CLIENT_LL, DEVICE_LL}
+RESERVED = set(host_addresses(1) + host_addresses(2))
 LINK = "lan0"
 ADMIN_PATH = "/admin/-set-?el=aa00"
 SITE = "site.example."  # the site's DNS zone

@@ -21,8 +21,6 @@ private Q_SLOTS:
         QTest::addColumn<Entries>("expected");
         using namespace Qt::StringLiterals;
         QTest::newRow("empty record") << QByteArray() << Entries{};
-        QTest::newRow("single zero byte") << "\x00"_ba << Entries{};
-        QTest::newRow("key=value") << makerTxt() << Entries{{"vender", "tulvo"}};
         QTest::newRow("two entries")
             << txtBytes({"a=one", "b=two"}) << Entries{{"a", "one"}, {"b", "two"}};
         QTest::newRow("key without '='") << txtBytes({"flag"}) << Entries{{"flag", ""}};
@@ -36,9 +34,8 @@ private Q_SLOTS:
         QTest::newRow("empty strings skipped") << txtBytes({"", "a=1", ""}) << Entries{{"a", "1"}};
         QTest::newRow("value bytes kept raw")
             << txtBytes({"m=\xff\xfe\x00"_ba}) << Entries{{"m", "\xff\xfe\x00"_ba}};
-        QTest::newRow("length past the end") << txtBytes({"a=1"}) + "\x09"
-                                                                    "b=2"_ba
-                                             << Entries{{"a", "1"}};
+        QTest::newRow("length past the end")
+            << txtBytes({"a=1"}) + char(9) + "b=2" << Entries{{"a", "1"}};
         QTest::newRow("lone length byte") << txtBytes({"a=1"}) + "\xff"_ba << Entries{{"a", "1"}};
     }
 
@@ -54,7 +51,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QString>("expected");
         QTest::newRow("IPv4") << socketAddress("198.18.0.10") << "198.18.0.10";
-        QTest::newRow("auto-IP") << socketAddress("169.254.3.4") << "169.254.3.4";
         QTest::newRow("global IPv6") << socketAddress("2001:db8::5") << "2001:db8::5";
         QTest::newRow("link-local IPv6 with scope")
             << socketAddress("fe80::1", int(if_nametoindex("lo"))) << "fe80::1%lo";
@@ -73,28 +69,21 @@ private Q_SLOTS:
     void color_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QRgb>("rgb");
-        QTest::newRow("upper-case digits") << "#FFC400" << true << qRgb(0xff, 0xc4, 0x00);
-        QTest::newRow("lower-case digits") << "#d0d0d0" << true << qRgb(0xd0, 0xd0, 0xd0);
-        QTest::newRow("no number sign") << "141414" << false << QRgb();
-        QTest::newRow("too short") << "#14141" << false << QRgb();
-        QTest::newRow("not hexadecimal") << "#14141G" << false << QRgb();
-        QTest::newRow("sign inside") << "#+14141" << false << QRgb();
-        QTest::newRow("colour word") << "darkred" << false << QRgb();
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("upper-case digits") << "#FFC400" << QColor(0xffc400); // opaque
+        QTest::newRow("lower-case digits") << "#d0d0d0" << QColor(0xd0d0d0);
+        QTest::newRow("no number sign") << "141414" << QColor();
+        QTest::newRow("too short") << "#14141" << QColor();
+        QTest::newRow("not hexadecimal") << "#14141G" << QColor();
+        QTest::newRow("sign inside") << "#+14141" << QColor();
+        QTest::newRow("colour word") << "darkred" << QColor();
     }
 
     void color()
     {
         QFETCH(QString, name);
-        QFETCH(bool, valid);
-        QFETCH(QRgb, rgb);
-        const QColor color = namedColor(name);
-        QCOMPARE(color.isValid(), valid);
-        if (valid) {
-            QCOMPARE(color.rgb(), rgb);
-            QCOMPARE(color.alpha(), 255);
-        }
+        QFETCH(QColor, expected);
+        QCOMPARE(namedColor(name), expected);
     }
 };
 
