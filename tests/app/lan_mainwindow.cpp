@@ -194,6 +194,7 @@ private Q_SLOTS:
     void f5SearchesAgain()
     {
         MainWindow &window = vindra->mainWindow();
+        window.activateWindow(); // from the About window of --screenshots
         QVERIFY(QTest::qWaitForWindowActive(&window));
         const quint64 search = view().model().currentSearch();
         QTest::keyClick(&window, Qt::Key_F5);
