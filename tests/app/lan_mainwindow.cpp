@@ -194,8 +194,10 @@ private Q_SLOTS:
     void f5SearchesAgain()
     {
         MainWindow &window = vindra->mainWindow();
-        window.activateWindow(); // from the About window of --screenshots
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // An X server without a window manager may refuse the focus (after --screenshots the
+        // About window has it); the shortcut asks Qt's active window only.
+        QApplication::setActiveWindow(&window);
+        QVERIFY(window.isActiveWindow());
         const quint64 search = view().model().currentSearch();
         QTest::keyClick(&window, Qt::Key_F5);
         QCOMPARE(view().model().currentSearch(), search + 1);
