@@ -4,13 +4,15 @@
 //
 //   desktop_pictures DIR         the status line while the search runs and after it
 //                                -> DIR/status-searching.png, DIR/status-found.png;
-//                                the tooltip of an address outside the computer's networks, for
-//                                which the window is told that the computer is on 198.18.1.0/29
-//                                only (the simulated client is on 198.18.0.0/15, which holds every
-//                                device) -> DIR/outside-networks.png;
-//                                after the search has settled: the first row with an IPv6 link
+//                                the window with the pointer resting on a link
+//                                -> DIR/main-window.png;
+//                                the tooltip of an address outside the computer's networks
+//                                -> DIR/outside-networks.png; the About window
+//                                -> DIR/about-window.png; the first row with an IPv6 link
 //                                selected with Home and Down, its context menu open
 //                                -> DIR/context-menu.png
+// The window is told that the computer is on 198.18.1.0/29 only: the simulated client is on
+// 198.18.0.0/15, which holds every device, and the pictures are to show the warning sign.
 //   desktop_pictures --empty DIR on a network without devices -> DIR/nothing-found.png
 #include "app/CameraListTable.h"
 #include "app/MainWindow.h"
@@ -94,18 +96,34 @@ int main(int argc, char *argv[])
     CameraListTableController &controller = window.view().cameraListTable().controller();
     CameraTableView &table = *controller.tableView();
     const auto &rows = controller.list();
-    for (int row = 0; row < rows.size(); ++row) {
-        const QModelIndex cell = table.model()->index(row, CameraListTableModel::ipV4Column);
-        if (cell.data(CameraListTableModel::OutsideNetworksRole).toString().isEmpty())
-            continue;
-        const QPoint at = table.viewport()->mapToGlobal(table.visualRect(cell).center());
-        QTest::mouseMove(table.viewport(), table.visualRect(cell).center());
-        QToolTip::showText(at, cell.data(Qt::ToolTipRole).toString(), table.viewport());
-        if (!savePicture(window, directory + QStringLiteral("/outside-networks.png")))
-            return 1;
-        QToolTip::hideText();
-        break;
+    // The IPv4 cell of the first row that is a link (amber under the pointer), then of the first
+    // that is outside the networks (its tooltip shown).
+    for (const int role :
+         {int(CameraListTableModel::IsLinkRole), int(CameraListTableModel::OutsideNetworksRole)}) {
+        for (int row = 0; row < rows.size(); ++row) {
+            const QModelIndex cell = table.model()->index(row, CameraListTableModel::ipV4Column);
+            const QVariant value = cell.data(role);
+            if (!value.toBool() && value.toString().isEmpty())
+                continue;
+            const QPoint at = table.visualRect(cell).center();
+            QTest::mouseMove(table.viewport(), at);
+            if (role == CameraListTableModel::OutsideNetworksRole)
+                QToolTip::showText(table.viewport()->mapToGlobal(at),
+                                   cell.data(Qt::ToolTipRole).toString(), table.viewport());
+            if (!savePicture(window, directory + (role == CameraListTableModel::IsLinkRole
+                                                      ? QStringLiteral("/main-window.png")
+                                                      : QStringLiteral("/outside-networks.png"))))
+                return 1;
+            QToolTip::hideText();
+            break;
+        }
     }
+    vindra.appDelegate().showAboutBox();
+    QWidget &about = *vindra.appDelegate().aboutBoxWindow();
+    if (!QTest::qWaitForWindowExposed(&about) ||
+        !savePicture(about, directory + QStringLiteral("/about-window.png")))
+        return 1;
+    about.close();
     const auto linked = std::find_if(rows.cbegin(), rows.cend(),
                                      [](const auto &row) { return row->ipV6().isLink(); });
     if (linked == rows.cend())

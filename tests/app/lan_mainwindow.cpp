@@ -8,9 +8,6 @@
 //  - real key events on the table: Enter hands over the page of the row's first link, Ctrl+C puts
 //    the row on the clipboard as the fleet lists it, Down selects the next row by MAC address;
 //  - F5 on the window starts a new search, which fills the table with the fleet again.
-// With --screenshots DIR (scripts/screenshot, under Xvfb) it also rests the pointer on a link
-// and writes DIR/main-window.png and DIR/about-window.png.
-//
 // The devices' HTTPS certificates come from the run's throw-away CA (VINDRA_LAN_CA), which this
 // driver adds to the trusted certificates; nothing else differs from `vindra`.
 #include "app/AppDelegate.h"
@@ -27,27 +24,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QScreen>
 #include <QSslConfiguration>
 #include <QTest>
-
-namespace
-{
-QString screenshotDirectory;
-
-QPixmap picture(QWidget &widget)
-{
-    QScreen *screen = widget.screen();
-    const QPixmap grabbed = screen ? screen->grabWindow(widget.winId()) : QPixmap();
-    return grabbed.isNull() ? widget.grab() : grabbed;
-}
-} // namespace
 
 class LanMainWindow : public QObject
 {
@@ -120,29 +103,6 @@ private Q_SLOTS:
         QCOMPARE(shown, expectedMacs);
     }
 
-    // Pictures before the presses, which select rows.
-    void screenshots()
-    {
-        if (screenshotDirectory.isEmpty())
-            QSKIP("no --screenshots DIR");
-        QDir().mkpath(screenshotDirectory);
-        CameraTableView &table = *controller().tableView();
-        for (int row = 0; row < controller().list().size(); ++row) {
-            if (controller().list().at(row)->ipV4().isUnderlined) { // rest on a link: amber
-                QTest::mouseMove(table.viewport(),
-                                 table.visualRect(table.model()->index(row, 1)).center());
-                break;
-            }
-        }
-        QTest::qWait(500);
-        QVERIFY(picture(vindra->mainWindow()).save(screenshotDirectory + "/main-window.png"));
-        vindra->appDelegate().showAboutBox();
-        QWidget *about = vindra->appDelegate().aboutBoxWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        QTest::qWait(300);
-        QVERIFY(picture(*about).save(screenshotDirectory + "/about-window.png"));
-    }
-
     void links_data()
     {
         QTest::addColumn<QString>("serial");
@@ -194,10 +154,7 @@ private Q_SLOTS:
     void f5SearchesAgain()
     {
         MainWindow &window = vindra->mainWindow();
-        // An X server without a window manager may refuse the focus (after --screenshots the
-        // About window has it); the shortcut asks Qt's active window only.
-        QApplication::setActiveWindow(&window);
-        QVERIFY(window.isActiveWindow());
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         const quint64 search = view().model().currentSearch();
         QTest::keyClick(&window, Qt::Key_F5);
         QCOMPARE(view().model().currentSearch(), search + 1);
@@ -206,16 +163,5 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    QApplication application(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    if (const qsizetype option = arguments.indexOf("--screenshots"); option > 0) {
-        screenshotDirectory = arguments.value(option + 1);
-        arguments.remove(option, 2);
-    }
-    LanMainWindow test;
-    return QTest::qExec(&test, arguments);
-}
-
+QTEST_MAIN(LanMainWindow)
 #include "lan_mainwindow.moc"
