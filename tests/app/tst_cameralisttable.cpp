@@ -4,6 +4,7 @@
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
+#include "tests/support/CameraAnswers.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QHeaderView>
@@ -164,12 +165,7 @@ private Q_SLOTS:
         c.ipv4 = placeholders ? placeholderText : "198.18.1.1";
         c.ipv6 = placeholders ? placeholderText : "2001:db8::1";
         c.autoIp = placeholders ? placeholderText : "169.254.3.4";
-        const std::pair<char16_t, bool Camera::*> flagFields[]{
-            {u'I', &Camera::isIpv4Enabled},      {u'6', &Camera::isIpv6Enabled},
-            {u'A', &Camera::isAutoIpEnabled},    {u'S', &Camera::isIpv4HttpsEnabled},
-            {u'T', &Camera::isIpv6HttpsEnabled}, {u'U', &Camera::isAutoIpHttpsEnabled}};
-        for (const auto &[flag, field] : flagFields)
-            c.*field = answers.contains(flag);
+        setAnswers(c, answers);
         const ObservableCameraList rows = CameraListTable::makeRows({c});
         const ObservableCamera &row = *rows.front();
         QCOMPARE((QList<AttributedText>{row.ipV4(), row.ipV6(), row.autoIp()}),

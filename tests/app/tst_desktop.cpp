@@ -249,7 +249,8 @@ private Q_SLOTS:
     }
 
     // What assistive technology is told about "window", "button", "table", "status", "about" (the
-    // About window) or the table's cell "ROW COLUMN": role, name and description.
+    // About window), the table's cell "ROW COLUMN" or column header "header COLUMN": role, name
+    // and description.
     void accessibility_data()
     {
         QTest::addColumn<QString>("object");
@@ -267,6 +268,7 @@ private Q_SLOTS:
         QTest::newRow("status line") << "status" << int(QAccessible::StaticText) << "Search status"
                                      << "Searching… 3 devices, 4 still being checked";
         QTest::newRow("About window") << "about" << int(QAccessible::Client) << "About Vindra" << "";
+        QTest::newRow("column header, translated") << "header 1" << int(QAccessible::ColumnHeader) << "IPv4 Address" << "";
         QTest::newRow("MAC address") << "0 0" << cell << "00-11-22-00-00-0a" << "";
         QTest::newRow("link outside the networks") << "0 1" << cell << "198.18.1.1"
                                                    << "Link to http://198.18.1.1:80" + outside;
@@ -285,12 +287,13 @@ private Q_SLOTS:
                                                {"table", table().tableView()},
                                                {"status", &view->statusLine()},
                                                {"about", delegate.aboutBoxWindow()}};
+        QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(table().tableView());
+        const int first = object.section(u' ', 0, 0).toInt(),
+                  second = object.section(u' ', 1).toInt();
         QAccessibleInterface *shown =
-            objects.contains(object)
-                ? QAccessible::queryAccessibleInterface(objects.value(object))
-                : QAccessible::queryAccessibleInterface(table().tableView())
-                      ->tableInterface()
-                      ->cellAt(object.section(u' ', 0, 0).toInt(), object.section(u' ', 1).toInt());
+            objects.contains(object) ? QAccessible::queryAccessibleInterface(objects.value(object))
+            : object.startsWith("header") ? rows->child(second + 1) // after the corner
+                                          : rows->tableInterface()->cellAt(first, second);
         QVERIFY(shown);
         QTEST(int(shown->role()), "role");
         QTEST(shown->text(QAccessible::Name), "name");
