@@ -71,8 +71,8 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
     };
 
     const auto outsideWarning = [&] {
-        return index.column() == ipV4Column
-                   ? outsideNetworksWarning(row.ipV4().string, m_localNetworks)
+        return index.column() == ipV4Column && m_localNetworks
+                   ? outsideNetworksWarning(row.ipV4().string, *m_localNetworks)
                    : QString();
     };
     // A link's exact page, which a press opens.

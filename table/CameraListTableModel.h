@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The table's rows: row i is element i of the list, in the list's own order; six columns in a
 // fixed order. Each row's background colour is decided when it is asked for, from the MAC
 // address of the selected row, so the selection follows the camera through new lists and sorts.
@@ -52,7 +54,8 @@ public:
 
     void setHeaderTitles(const QStringList &titles);
 
-    // The computer's IPv4 networks, against which the IPv4 column is checked.
+    // The computer's IPv4 networks, against which the IPv4 column is checked; until they are
+    // set, no address is marked.
     void setLocalNetworks(const QList<LocalNetwork> &networks);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -66,5 +69,5 @@ private:
     ObservableCameraList m_rows;
     QString m_selectedRowMac;
     QStringList m_headerTitles;
-    QList<LocalNetwork> m_localNetworks;
+    std::optional<QList<LocalNetwork>> m_localNetworks;
 };

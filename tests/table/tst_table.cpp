@@ -8,7 +8,6 @@
 #include "table/Columns.h"
 #include "table/DisplayedCameraList.h"
 #include "table/MyCustomCellView.h"
-#include "tests/support/CameraAnswers.h"
 
 #include <QAbstractItemModelTester>
 #include <QDesktopServices>
@@ -435,54 +434,6 @@ private Q_SLOTS:
         QCOMPARE(header.grab().toImage(), before);
         if (!click)
             QTest::mouseRelease(header.viewport(), Qt::LeftButton, {}, centre);
-    }
-
-    // Flags of the first of twoCameras(): 'I', '6', 'A' HTTP answered on IPv4, IPv6, auto-IP;
-    // 'S', 'T', 'U' HTTPS likewise; 'p' no HTTP port, 'q' no HTTPS port, 'x' an HTTP port text
-    // with a host after it. 'm': its IPv6 text is the second camera's IPv4 address, which
-    // answered over HTTP; 'd': the second camera has the first's IPv4 address, answered too.
-    void pageUrl_data()
-    {
-        QTest::addColumn<QString>("flags");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("url");
-        // clang-format off
-        QTest::newRow("IPv4, HTTPS whatever HTTP says")
-            << "IS" << "198.18.0.10" << "https://198.18.0.10:8443";
-        QTest::newRow("IPv4, HTTP") << "I" << "198.18.0.10" << "http://198.18.0.10:8080";
-        QTest::newRow("IPv4, HTTPS without its port")
-            << "ISq" << "198.18.0.10" << "http://198.18.0.10:8080";
-        QTest::newRow("IPv4, HTTP without its port") << "Ip" << "198.18.0.10" << "http://198.18.0.10";
-        QTest::newRow("IPv6, HTTPS") << "T" << "2001:db8::10" << "https://[2001:db8::10]:8443";
-        QTest::newRow("IPv6, another address's flag") << "S" << "2001:db8::10" << "http://[2001:db8::10]";
-        QTest::newRow("auto-IP, HTTPS") << "U" << "169.254.3.4" << "https://169.254.3.4:8443";
-        QTest::newRow("auto-IP, HTTP") << "A" << "169.254.3.4" << "http://169.254.3.4:8080";
-        QTest::newRow("no camera with that address") << "" << "198.18.9.9" << "http://198.18.9.9";
-        QTest::newRow("IPv4 match wins over IPv6") << "Tm" << "198.18.0.20" << "http://198.18.0.20:80";
-        QTest::newRow("first camera wins") << "d" << "198.18.0.10" << "http://198.18.0.10";
-        QTest::newRow("a port text cannot name a host") << "Ix" << "198.18.0.10" << "http://198.18.0.10";
-        // clang-format on
-    }
-
-    void pageUrl()
-    {
-        QFETCH(QString, flags);
-        QFETCH(QString, address);
-        CameraList cameras = twoCameras();
-        Camera &first = cameras[0];
-        setAnswers(first, flags);
-        if (flags.contains(u'p'))
-            first.httpPort.reset();
-        if (flags.contains(u'q'))
-            first.httpsPort.reset();
-        if (flags.contains(u'x'))
-            first.httpPort = "80@198.51.100.1";
-        if (flags.contains(u'm'))
-            first.ipv6 = cameras[1].ipv4;
-        if (flags.contains(u'd'))
-            cameras[1].ipv4 = first.ipv4;
-        cameras[1].isIpv4Enabled = flags.contains(u'm') || flags.contains(u'd');
-        QTEST(MyCustomCellView::pageUrl(address, cameras).value_or(QUrl()).toString(), "url");
     }
 
     // The link cells, step by step: "mC" the pointer moves onto row 0, column C, and "nC" a pixel
