@@ -204,8 +204,8 @@ private Q_SLOTS:
             QString());
     }
 
-    // The computer's networks ("name address/prefix") and an IPv4 address; then the networks its
-    // warning names ("-": that there is none), empty when the address is not marked.
+    // The computer's networks ("name address/prefix") and an IPv4 address; then what its warning
+    // says in brackets, empty when the address is not marked.
     void outsideNetworks_data()
     {
         QTest::addColumn<QStringList>("interfaces");
@@ -224,7 +224,7 @@ private Q_SLOTS:
         QTest::newRow("several: each network once")
             << QStringList{"eth0 192.168.1.20/24", "eth0 192.168.1.21/24", "wlan0 10.1.2.3/8"}
             << "198.18.5.7" << "192.168.1.0/24 on eth0, 10.0.0.0/8 on wlan0";
-        QTest::newRow("no IPv4 network") << QStringList{} << "198.18.5.7" << "-";
+        QTest::newRow("no IPv4 network") << QStringList{} << "198.18.5.7" << "it has no IPv4 network";
         // clang-format on
     }
     void outsideNetworks()
@@ -237,15 +237,10 @@ private Q_SLOTS:
             list.append({network.section(u' ', 0, 0),
                          QHostAddress(network.section(u' ', 1).section(u'/', 0, 0)),
                          network.section(u'/', 1).toInt()});
-        const QString expected =
-            named == "-"
-                ? QString("%1 is outside this computer's networks (it has no IPv4 network); "
-                          "its web page may not open.")
-                      .arg(address)
-                : QString("%1 is outside this computer's networks (%2); its web page may "
-                          "not open.")
-                      .arg(address, named);
-        QCOMPARE(outsideNetworksWarning(address, list), named.isEmpty() ? QString() : expected);
+        const QString warning =
+            QString("%1 is outside this computer's networks (%2); its web page may not open.");
+        QCOMPARE(outsideNetworksWarning(address, list),
+                 named.isEmpty() ? QString() : warning.arg(address, named));
     }
 
     // What assistive technology is told about "window", "button", "table", "status", "about" (the

@@ -68,7 +68,8 @@ private Q_SLOTS:
         for (const char *key :
              {"applicationName", "searchCamera", "aboutApplication", "exitApplication", "version",
               "allRightsReserved", "macAddress", "ipv4Address", "ipv6Address", "autoIpAddress",
-              "modelName", "serialNo"})
+              "modelName", "serialNo", "outsideNetworks", "outsideNoNetwork", "networkOnInterface",
+              "cameraTable", "searchStatus", "linkTo"})
             QVERIFY2(!localizedText(key).isEmpty() && localizedText(key) != key, key);
         for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
             QCoreApplication::removeTranslator(translator);
