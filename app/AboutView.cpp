@@ -33,6 +33,8 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
     colours.setColor(QPalette::WindowText, namedColor(QStringLiteral("#D0D0D0")));
     setPalette(colours);
     setAutoFillBackground(true);
+    // It has no title of its own for assistive technology to read.
+    setAccessibleName(localizedText("aboutApplication"));
 
     auto *icon = new QLabel(this);
     icon->setFixedSize(kIconSide, kIconSide);

@@ -5,12 +5,13 @@
 #include "discovery/Model.h"
 #include "platform/LocalizedText.h"
 
-MainWindow::MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model, QWidget *parent)
+MainWindow::MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model,
+                       std::unique_ptr<LocalNetworks> networks, QWidget *parent)
     : QMainWindow(parent)
 {
     setWindowTitle(localizedText("applicationName"));
     delegate.installApplicationMenu(*this);
-    m_view = new MainWindowView(std::move(model), this);
+    m_view = new MainWindowView(std::move(model), std::move(networks), this);
     setCentralWidget(m_view);
 }
 

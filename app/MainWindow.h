@@ -1,6 +1,8 @@
 #pragma once
 
 #include "discovery/Model.h"
+#include "platform/LocalNetworks.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -15,8 +17,9 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // A null `model` lets the view make its own (see MainWindowView).
+    // Null `model` or `networks` let the view make its own (see MainWindowView).
     explicit MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model = nullptr,
+                        std::unique_ptr<LocalNetworks> networks = nullptr,
                         QWidget *parent = nullptr);
     ~MainWindow() override;
 

@@ -4,8 +4,10 @@
 #include "app/SearchButton.h"
 #include "discovery/Model.h"
 #include "discovery/SearchReport.h"
+#include "platform/LocalizedText.h"
 #include "platform/NamedColor.h"
 #include "table/CameraListTableController.h"
+#include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
 
 #include <QEvent>
@@ -79,9 +81,11 @@ private:
 };
 } // namespace
 
-MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
+MainWindowView::MainWindowView(std::unique_ptr<Model> model,
+                               std::unique_ptr<LocalNetworks> networks, QWidget *parent)
     : QWidget(parent)
     , m_model(model ? std::move(model) : std::make_unique<Model>())
+    , m_networks(networks ? std::move(networks) : createSystemLocalNetworks())
     , m_changes(*m_model, [this] { refresh(); })
 {
     setMinimumSize(kMinimumContentSize);
@@ -97,6 +101,7 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model, QWidget *parent)
         connect(new QShortcut(keys, this), &QShortcut::activated, m_searchButton,
                 &QAbstractButton::click);
     m_statusLine = makeQuietLabel(this, m_searchButton->font());
+    m_statusLine->setAccessibleName(localizedText("searchStatus"));
     // The last probe's end changes no list when the camera's flag was already as it found it.
     connect(m_model.get(), &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
 
@@ -134,6 +139,11 @@ void MainWindowView::refresh()
 {
     m_searchButton->setEnabled(m_model->isEnabledSearchButton());
     m_statusLine->setText(searchStatusText(*m_model));
+    m_statusLine->setAccessibleDescription(m_statusLine->text());
+    if (m_model->currentSearch() != m_networksSearch) {
+        m_networksSearch = m_model->currentSearch();
+        m_cameraListTable->controller().model()->setLocalNetworks(m_networks->ipv4Networks());
+    }
     const bool isNothingFound = m_model->currentSearch() > 0 && m_model->isEnabledSearchButton() &&
                                 m_model->cameraList().isEmpty();
     if (isNothingFound)

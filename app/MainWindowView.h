@@ -2,6 +2,7 @@
 
 #include "discovery/ChangeCoalescer.h"
 #include "discovery/Model.h"
+#include "platform/LocalNetworks.h"
 
 #include <QWidget>
 
@@ -21,7 +22,8 @@ class SearchButton;
 //
 // Right of the button a status line counts what the search found (searchStatusText). Once a
 // search has ended with an empty list, the empty table shows, centred, why nothing may have been
-// found (nothingFoundLines). F5 and Ctrl+R press the button while it is enabled.
+// found (nothingFoundLines). F5 and Ctrl+R press the button while it is enabled. When a search
+// starts, the computer's IPv4 networks are read again for the table's wrong-subnet marker.
 class MainWindowView : public QWidget
 {
     Q_OBJECT
@@ -29,8 +31,11 @@ public:
     // Minimum size of the content (the window's content area).
     static constexpr QSize kMinimumContentSize{1000, 450};
 
-    // A null `model` means a Model of the process's own mDNS querier and HTTP client.
-    explicit MainWindowView(std::unique_ptr<Model> model = nullptr, QWidget *parent = nullptr);
+    // A null `model` means a Model of the process's own mDNS querier and HTTP client, null
+    // `networks` this machine's interfaces.
+    explicit MainWindowView(std::unique_ptr<Model> model = nullptr,
+                            std::unique_ptr<LocalNetworks> networks = nullptr,
+                            QWidget *parent = nullptr);
     ~MainWindowView() override;
 
     Model &model() const { return *m_model; }
@@ -43,6 +48,8 @@ private:
     void refresh();
 
     std::unique_ptr<Model> m_model;
+    std::unique_ptr<LocalNetworks> m_networks;
+    quint64 m_networksSearch = 0; // the search whose start the table's networks are from
     SearchButton *m_searchButton = nullptr;
     CameraListTable *m_cameraListTable = nullptr;
     QLabel *m_statusLine = nullptr;

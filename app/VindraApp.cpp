@@ -9,7 +9,8 @@
 #include <QApplication>
 #include <QLocale>
 
-VindraApp::VindraApp(QApplication &application, std::unique_ptr<Model> model)
+VindraApp::VindraApp(QApplication &application, std::unique_ptr<Model> model,
+                     std::unique_ptr<LocalNetworks> networks)
 {
     QApplication::setDesktopFileName(QStringLiteral("org.vindra.Vindra"));
     QApplication::setQuitOnLastWindowClosed(true);
@@ -19,7 +20,8 @@ VindraApp::VindraApp(QApplication &application, std::unique_ptr<Model> model)
     QApplication::setWindowIcon(appIcon());
 
     m_appDelegate = std::make_unique<AppDelegate>();
-    m_mainWindow = std::make_unique<MainWindow>(*m_appDelegate, std::move(model));
+    m_mainWindow =
+        std::make_unique<MainWindow>(*m_appDelegate, std::move(model), std::move(networks));
     requestDarkTitleBar(*m_mainWindow);
     m_mainWindow->show();
 }

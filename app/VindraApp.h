@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "discovery/Model.h"
+#include "platform/LocalNetworks.h"
 
 #include <memory>
 
@@ -14,8 +15,10 @@ class QApplication;
 class VindraApp
 {
 public:
-    // A null `model` gives the main window a Model of the process's own mDNS querier.
-    explicit VindraApp(QApplication &application, std::unique_ptr<Model> model = nullptr);
+    // A null `model` gives the main window a Model of the process's own mDNS querier, null
+    // `networks` this machine's interfaces.
+    explicit VindraApp(QApplication &application, std::unique_ptr<Model> model = nullptr,
+                       std::unique_ptr<LocalNetworks> networks = nullptr);
     ~VindraApp();
 
     AppDelegate &appDelegate() const { return *m_appDelegate; }

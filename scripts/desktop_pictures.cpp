@@ -2,33 +2,57 @@
 // (VindraApp, its own mDNS querier), run by scripts/screenshot under Xvfb inside the simulated
 // network's namespaces.
 //
-//   desktop_pictures DIR         after the search has settled: the first row with an IPv6 link
+//   desktop_pictures DIR         the status line while the search runs and after it
+//                                -> DIR/status-searching.png, DIR/status-found.png;
+//                                the window with the pointer resting on a link
+//                                -> DIR/main-window.png;
+//                                the tooltip of an address outside the computer's networks
+//                                -> DIR/outside-networks.png; the About window
+//                                -> DIR/about-window.png; the first row with an IPv6 link
 //                                selected with Home and Down, its context menu open
 //                                -> DIR/context-menu.png
+// The window is told that the computer is on 198.18.1.0/29 only: the simulated client is on
+// 198.18.0.0/15, which holds every device, and the pictures are to show the warning sign.
 //   desktop_pictures --empty DIR on a network without devices -> DIR/nothing-found.png
 #include "app/CameraListTable.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowView.h"
 #include "app/VindraApp.h"
 #include "table/CameraListTableController.h"
+#include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
+#include "tests/support/FakeLocalNetworks.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <memory>
 
 namespace
 {
-// The window's part of the screen, so that its open menu shows too.
-bool savePicture(const QWidget &window, const QString &path)
+// The window's part of the screen (or of `area` within it), so that an open menu or tooltip
+// shows too.
+bool savePicture(const QWidget &window, const QString &path, QRect area = {})
 {
     QTest::qWait(500);
-    return QGuiApplication::primaryScreen()->grabWindow(0).copy(window.frameGeometry()).save(path);
+    const QRect frame = window.frameGeometry();
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0)
+        .copy(area.isNull() ? frame : area.translated(window.geometry().topLeft()))
+        .save(path);
+}
+
+// The button row with the status line.
+QRect statusArea(const MainWindowView &view)
+{
+    const QRect line(view.statusLine().mapTo(view.window(), QPoint()), view.statusLine().size());
+    return QRect(0, 0, std::max(line.right(), 420) + 40, line.bottom() + 16);
 }
 } // namespace
 
@@ -42,15 +66,22 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString directory = arguments.first();
-    VindraApp vindra(application);
+    VindraApp vindra(application, nullptr,
+                     std::make_unique<FakeLocalNetworks>(
+                         QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.1"), 29}}));
     MainWindow &window = vindra.mainWindow();
     window.move(20, 20);
     window.activateWindow();
     if (!QTest::qWaitForWindowActive(&window))
         return 1;
     Model &model = window.view().model();
-    // The search's five seconds, then the probes, within half a minute.
     const QDeadlineTimer deadline(30000);
+    while (!empty && !deadline.hasExpired() && model.cameraList().size() < 3)
+        QTest::qWait(20);
+    if (!empty && !savePicture(window, directory + QStringLiteral("/status-searching.png"),
+                               statusArea(window.view())))
+        return 1;
+    // The search's five seconds, then the probes, within half a minute.
     while (!deadline.hasExpired() &&
            !(model.isEnabledSearchButton() && model.unsettledProbes() == 0))
         QTest::qWait(100);
@@ -58,9 +89,41 @@ int main(int argc, char *argv[])
     if (empty)
         return savePicture(window, directory + QStringLiteral("/nothing-found.png")) ? 0 : 1;
 
+    if (!savePicture(window, directory + QStringLiteral("/status-found.png"),
+                     statusArea(window.view())))
+        return 1;
+
     CameraListTableController &controller = window.view().cameraListTable().controller();
     CameraTableView &table = *controller.tableView();
     const auto &rows = controller.list();
+    // The IPv4 cell of the first row that is a link (amber under the pointer), then of the first
+    // that is outside the networks (its tooltip shown).
+    for (const int role :
+         {int(CameraListTableModel::IsLinkRole), int(CameraListTableModel::OutsideNetworksRole)}) {
+        for (int row = 0; row < rows.size(); ++row) {
+            const QModelIndex cell = table.model()->index(row, CameraListTableModel::ipV4Column);
+            const QVariant value = cell.data(role);
+            if (!value.toBool() && value.toString().isEmpty())
+                continue;
+            const QPoint at = table.visualRect(cell).center();
+            QTest::mouseMove(table.viewport(), at);
+            if (role == CameraListTableModel::OutsideNetworksRole)
+                QToolTip::showText(table.viewport()->mapToGlobal(at),
+                                   cell.data(Qt::ToolTipRole).toString(), table.viewport());
+            if (!savePicture(window, directory + (role == CameraListTableModel::IsLinkRole
+                                                      ? QStringLiteral("/main-window.png")
+                                                      : QStringLiteral("/outside-networks.png"))))
+                return 1;
+            QToolTip::hideText();
+            break;
+        }
+    }
+    vindra.appDelegate().showAboutBox();
+    QWidget &about = *vindra.appDelegate().aboutBoxWindow();
+    if (!QTest::qWaitForWindowExposed(&about) ||
+        !savePicture(about, directory + QStringLiteral("/about-window.png")))
+        return 1;
+    about.close();
     const auto linked = std::find_if(rows.cbegin(), rows.cend(),
                                      [](const auto &row) { return row->ipV6().isLink(); });
     if (linked == rows.cend())

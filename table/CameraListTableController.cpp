@@ -89,6 +89,7 @@ void CameraListTableController::loadView(QWidget *parentWidget)
     m_tableView = new CameraTableView(parentWidget);
     CameraTableView &table = *m_tableView;
     table.setModel(m_model);
+    table.setAccessibleName(localizedText("cameraTable"));
     table.setSelectionMode(QAbstractItemView::NoSelection);
     table.setEditTriggers(QAbstractItemView::NoEditTriggers);
     table.setFocusPolicy(Qt::StrongFocus);

@@ -1,8 +1,10 @@
 #include "table/CameraListTableModel.h"
 
+#include "platform/LocalizedText.h"
 #include "platform/NamedColor.h"
 #include "table/DisplayedCameraList.h"
 #include "table/MyCustomCellView.h"
+#include "table/OutsideNetworks.h"
 
 #include <QBrush>
 #include <QFont>
@@ -33,6 +35,13 @@ void CameraListTableModel::setHeaderTitles(const QStringList &titles)
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, kColumnTotal - 1);
 }
 
+void CameraListTableModel::setLocalNetworks(const QList<LocalNetwork> &networks)
+{
+    m_localNetworks = networks;
+    if (!m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, ipV4Column), index(int(m_rows.size()) - 1, ipV4Column));
+}
+
 int CameraListTableModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
@@ -61,15 +70,40 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
         }
     };
 
+    const auto outsideWarning = [&] {
+        return index.column() == ipV4Column && m_localNetworks
+                   ? outsideNetworksWarning(row.ipV4().string, *m_localNetworks)
+                   : QString();
+    };
+    // A link's exact page, which a press opens.
+    const auto linkUrl = [&] {
+        const AttributedText address = addressText();
+        const auto url = address.isLink()
+                             ? MyCustomCellView::pageUrl(address.string, displayedCameraList())
+                             : std::nullopt;
+        return url ? url->toString() : QString();
+    };
+    const auto joined = [](const QStringList &lines) {
+        QStringList present = lines;
+        present.removeAll(QString());
+        return present.join(u'\n');
+    };
+
     switch (role) {
-    case Qt::ToolTipRole:
-        // A link tells the exact page a press opens; other cells show their whole text, so a
-        // model name cut at the column's edge can be read in full.
-        if (const AttributedText address = addressText(); address.isLink()) {
-            if (const auto url = MyCustomCellView::pageUrl(address.string, displayedCameraList()))
-                return url->toString();
-        }
-        return kColumns[size_t(index.column())].value(row);
+    case Qt::ToolTipRole: {
+        // Other cells show their whole text, so a model name cut at the column's edge can be read
+        // in full.
+        const QString url = linkUrl();
+        return joined(
+            {url.isEmpty() ? kColumns[size_t(index.column())].value(row) : url, outsideWarning()});
+    }
+    case Qt::AccessibleDescriptionRole: {
+        const QString url = linkUrl();
+        return joined(
+            {url.isEmpty() ? QString() : localizedText("linkTo").arg(url), outsideWarning()});
+    }
+    case OutsideNetworksRole:
+        return outsideWarning();
     case Qt::DisplayRole:
         return kColumns[size_t(index.column())].value(row);
     case Qt::BackgroundRole:

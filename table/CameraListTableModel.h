@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LocalNetworks.h"
 #include "table/Columns.h"
 #include "table/ObservableCamera.h"
 
@@ -7,10 +8,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The table's rows: row i is element i of the list, in the list's own order; six columns in a
 // fixed order. Each row's background colour is decided when it is asked for, from the MAC
 // address of the selected row, so the selection follows the camera through new lists and sorts.
-// A link cell's tooltip is the URL a press on it opens; every other cell's is its text.
+// A link cell's tooltip is the URL a press on it opens; every other cell's is its text. An IPv4
+// address outside the computer's networks (setLocalNetworks, outsideNetworksWarning) adds the
+// warning to its tooltip. For assistive technology a link cell describes itself as a link to
+// its URL, and carries the same warning.
 class CameraListTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,6 +37,9 @@ public:
         IsLinkRole = Qt::UserRole + 1,
         // Text: the row's MAC address, in every column. What identifies a row across new lists.
         MacAddressRole,
+        // Text: why the IPv4 address's page may not open (outsideNetworksWarning); empty when it
+        // may, and outside the IPv4 column.
+        OutsideNetworksRole,
     };
 
     explicit CameraListTableModel(QObject *parent = nullptr);
@@ -45,6 +54,10 @@ public:
 
     void setHeaderTitles(const QStringList &titles);
 
+    // The computer's IPv4 networks, against which the IPv4 column is checked; until they are
+    // set, no address is marked.
+    void setLocalNetworks(const QList<LocalNetwork> &networks);
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -56,4 +69,5 @@ private:
     ObservableCameraList m_rows;
     QString m_selectedRowMac;
     QStringList m_headerTitles;
+    std::optional<QList<LocalNetwork>> m_localNetworks;
 };

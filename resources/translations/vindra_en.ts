@@ -83,6 +83,30 @@
         <source>copyPageUrl</source>
         <translation>Copy %1</translation>
     </message>
+    <message id="outsideNetworks">
+        <source>outsideNetworks</source>
+        <translation>%1 is outside this computer's networks (%2); its web page may not open.</translation>
+    </message>
+    <message id="outsideNoNetwork">
+        <source>outsideNoNetwork</source>
+        <translation>%1 is outside this computer's networks (it has no IPv4 network); its web page may not open.</translation>
+    </message>
+    <message id="networkOnInterface">
+        <source>networkOnInterface</source>
+        <translation>%1 on %2</translation>
+    </message>
+    <message id="cameraTable">
+        <source>cameraTable</source>
+        <translation>Cameras</translation>
+    </message>
+    <message id="searchStatus">
+        <source>searchStatus</source>
+        <translation>Search status</translation>
+    </message>
+    <message id="linkTo">
+        <source>linkTo</source>
+        <translation>Link to %1</translation>
+    </message>
     <message id="nothingFound">
         <source>nothingFound</source>
         <translation>No devices found.</translation>

@@ -83,6 +83,30 @@
         <source>copyPageUrl</source>
         <translation>%1 をコピー</translation>
     </message>
+    <message id="outsideNetworks">
+        <source>outsideNetworks</source>
+        <translation>%1 はこのコンピューターのネットワーク (%2) の外にあります。Web ページが開かない場合があります。</translation>
+    </message>
+    <message id="outsideNoNetwork">
+        <source>outsideNoNetwork</source>
+        <translation>%1 はこのコンピューターのネットワークの外にあります (IPv4 ネットワークがありません)。Web ページが開かない場合があります。</translation>
+    </message>
+    <message id="networkOnInterface">
+        <source>networkOnInterface</source>
+        <translation>%2 の %1</translation>
+    </message>
+    <message id="cameraTable">
+        <source>cameraTable</source>
+        <translation>カメラ一覧</translation>
+    </message>
+    <message id="searchStatus">
+        <source>searchStatus</source>
+        <translation>検索状況</translation>
+    </message>
+    <message id="linkTo">
+        <source>linkTo</source>
+        <translation>%1 へのリンク</translation>
+    </message>
     <message id="nothingFound">
         <source>nothingFound</source>
         <translation>デバイスが見つかりませんでした。</translation>

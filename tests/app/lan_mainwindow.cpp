@@ -4,10 +4,10 @@
 //  - the search button stays disabled for five seconds;
 //  - the table fills with the fleet's maker devices (the MACs of the fleet file's "expected" list);
 //  - a press on each kind of link hands the device's page to the URL opener (replaced here through
-//    QDesktopServices::setUrlHandler), a press on an address that is no link hands over nothing.
-// With --screenshots DIR (scripts/screenshot, under Xvfb) it also rests the pointer on a link
-// and writes DIR/main-window.png and DIR/about-window.png.
-//
+//    QDesktopServices::setUrlHandler), a press on an address that is no link hands over nothing;
+//  - real key events on the table: Enter hands over the page of the row's first link, Ctrl+C puts
+//    the row on the clipboard as the fleet lists it, Down selects the next row by MAC address;
+//  - F5 on the window starts a new search, which fills the table with the fleet again.
 // The devices' HTTPS certificates come from the run's throw-away CA (VINDRA_LAN_CA), which this
 // driver adds to the trusted certificates; nothing else differs from `vindra`.
 #include "app/AppDelegate.h"
@@ -22,27 +22,15 @@
 #include "table/DisplayedCameraList.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QScreen>
+#include <QJsonObject>
 #include <QSslConfiguration>
 #include <QTest>
-
-namespace
-{
-QString screenshotDirectory;
-
-QPixmap picture(QWidget &widget)
-{
-    QScreen *screen = widget.screen();
-    const QPixmap grabbed = screen ? screen->grabWindow(widget.winId()) : QPixmap();
-    return grabbed.isNull() ? widget.grab() : grabbed;
-}
-} // namespace
 
 class LanMainWindow : public QObject
 {
@@ -50,6 +38,7 @@ class LanMainWindow : public QObject
 
     QList<QUrl> opened;
     QStringList expectedMacs; // sorted
+    QMap<QString, QJsonObject> expectedBySerial;
     QElapsedTimer sinceStart;
     std::unique_ptr<VindraApp> vindra;
 
@@ -72,8 +61,10 @@ private Q_SLOTS:
         QFile fleet(qEnvironmentVariable("VINDRA_LAN_FLEET"));
         QVERIFY(fleet.open(QIODevice::ReadOnly));
         for (const QJsonValue entry :
-             QJsonDocument::fromJson(fleet.readAll())["expected"].toArray())
+             QJsonDocument::fromJson(fleet.readAll())["expected"].toArray()) {
             expectedMacs.append(entry["macAddress"].toString());
+            expectedBySerial.insert(entry["serialNumber"].toString(), entry.toObject());
+        }
         expectedMacs.sort();
         QVERIFY(!expectedMacs.isEmpty());
 
@@ -112,40 +103,18 @@ private Q_SLOTS:
         QCOMPARE(shown, expectedMacs);
     }
 
-    // Pictures before the presses, which select rows.
-    void screenshots()
-    {
-        if (screenshotDirectory.isEmpty())
-            QSKIP("no --screenshots DIR");
-        QDir().mkpath(screenshotDirectory);
-        CameraTableView &table = *controller().tableView();
-        for (int row = 0; row < controller().list().size(); ++row) {
-            if (controller().list().at(row)->ipV4().isUnderlined) { // rest on a link: amber
-                QTest::mouseMove(table.viewport(),
-                                 table.visualRect(table.model()->index(row, 1)).center());
-                break;
-            }
-        }
-        QTest::qWait(500);
-        QVERIFY(picture(vindra->mainWindow()).save(screenshotDirectory + "/main-window.png"));
-        vindra->appDelegate().showAboutBox();
-        QWidget *about = vindra->appDelegate().aboutBoxWindow();
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        QTest::qWait(300);
-        QVERIFY(picture(*about).save(screenshotDirectory + "/about-window.png"));
-    }
-
     void links_data()
     {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("url"); // empty: nothing opens
+        QTest::addColumn<QString>("url");   // empty: nothing opens
+        QTest::addColumn<QString>("enter"); // what Enter opens on the row then
         // clang-format off
-        QTest::newRow("IPv4 over HTTPS") << "S0001" << 1 << "https://198.18.1.1:443";
-        QTest::newRow("IPv4 over HTTP without a port") << "S0003" << 1 << "http://198.18.1.3";
-        QTest::newRow("IPv6 over HTTP") << "S0002" << 2 << "http://[2001:db8:1::2]:8080";
-        QTest::newRow("auto-IP over HTTP") << "S0009" << 3 << "http://169.254.1.9:80";
-        QTest::newRow("an address that did not answer") << "S0008" << 1 << "";
+        QTest::newRow("IPv4 over HTTPS") << "S0001" << 1 << "https://198.18.1.1:443" << "https://198.18.1.1:443";
+        QTest::newRow("IPv4 over HTTP without a port") << "S0003" << 1 << "http://198.18.1.3" << "http://198.18.1.3";
+        QTest::newRow("IPv6 over HTTP") << "S0002" << 2 << "http://[2001:db8:1::2]:8080" << "http://198.18.1.2:8080";
+        QTest::newRow("auto-IP over HTTP") << "S0009" << 3 << "http://169.254.1.9:80" << "http://198.18.1.9:80";
+        QTest::newRow("an address that did not answer") << "S0008" << 1 << "" << "";
         // clang-format on
     }
 
@@ -154,6 +123,7 @@ private Q_SLOTS:
         QFETCH(QString, serial);
         QFETCH(int, column);
         QFETCH(QString, url);
+        QFETCH(QString, enter);
         const ObservableCameraList &rows = controller().list();
         const auto row = std::find_if(rows.cbegin(), rows.cend(),
                                       [&](const auto &r) { return r->serialNumber() == serial; });
@@ -165,19 +135,33 @@ private Q_SLOTS:
         QTest::mousePress(table.viewport(), Qt::LeftButton, {}, table.visualRect(index).center());
         QTest::mouseRelease(table.viewport(), Qt::LeftButton, {}, table.visualRect(index).center());
         QCOMPARE(opened, url.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(url)});
+
+        // The press selected the row; now the keys.
+        opened.clear();
+        QTest::keyClick(&table, Qt::Key_Return);
+        QCOMPARE(opened, enter.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(enter)});
+        QTest::keyClick(&table, Qt::Key_C, Qt::ControlModifier);
+        QStringList fields;
+        for (const char *field :
+             {"macAddress", "ipv4", "ipv6", "autoIp", "moedelName", "serialNumber"})
+            fields.append(expectedBySerial.value(serial).value(field).toString());
+        QCOMPARE(QGuiApplication::clipboard()->text(), fields.join(u'\t'));
+        QTest::keyClick(&table, Qt::Key_Down);
+        const qsizetype below = std::min(row - rows.cbegin() + 1, rows.size() - 1);
+        QCOMPARE(controller().selectedRowMac(), rows.at(below)->macAddress());
+    }
+
+    void f5SearchesAgain()
+    {
+        MainWindow &window = vindra->mainWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const quint64 search = view().model().currentSearch();
+        QTest::keyClick(&window, Qt::Key_F5);
+        QCOMPARE(view().model().currentSearch(), search + 1);
+        QVERIFY(view().model().cameraList().isEmpty());
+        tableShowsTheFleet();
     }
 };
 
-int main(int argc, char *argv[])
-{
-    QApplication application(argc, argv);
-    QStringList arguments = QCoreApplication::arguments();
-    if (const qsizetype option = arguments.indexOf("--screenshots"); option > 0) {
-        screenshotDirectory = arguments.value(option + 1);
-        arguments.remove(option, 2);
-    }
-    LanMainWindow test;
-    return QTest::qExec(&test, arguments);
-}
-
+QTEST_MAIN(LanMainWindow)
 #include "lan_mainwindow.moc"

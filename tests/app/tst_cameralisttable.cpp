@@ -1,9 +1,11 @@
-// The bridge from the model's camera list to the table: pacing, change test, link rule, column
-// fitting and the selection across new searches and sorts.
+// The bridge from the model's camera list to the table: pacing, change test, link rule and the
+// page each link opens, column fitting and the selection across new searches and sorts.
 #include "app/CameraListTable.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
+#include "table/MyCustomCellView.h"
+#include "tests/support/CameraAnswers.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QHeaderView>
@@ -133,54 +135,79 @@ private Q_SLOTS:
         QTEST(stored, "widths");
     }
 
-    // Which addresses are links: 'i' IPv4, '6' IPv6, 'a' auto-IP underlined. Flags as set:
-    // 'I', '6', 'A' over HTTP; 'S', 'T', 'U' over HTTPS (IPv4, IPv6, auto-IP); '-' placeholders.
-    void linkRules_data()
+    // The bridge's link rule and the page a press on an address opens (MyCustomCellView::pageUrl),
+    // for a first camera 198.18.0.10, 2001:db8::10, 169.254.3.4 with HTTP port 8080 and HTTPS port
+    // 8443, and a second 198.18.0.20 with HTTP port 80. Flags of the first: 'I', '6', 'A' HTTP
+    // answered on IPv4, IPv6, auto-IP; 'S', 'T', 'U' HTTPS likewise; '-' placeholders for its
+    // addresses; 'p' no HTTP port, 'q' no HTTPS port, 'x' an HTTP port text with a host after it.
+    // 'm': its IPv6 text is the second camera's IPv4 address, which answered over HTTP; 'd': the
+    // second camera has the first's IPv4 address, answered too. Then the first row's links ('i',
+    // '6', 'a' underlined) and the page of `address`.
+    void linksAndPages_data()
     {
-        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("flags");
         QTest::addColumn<QString>("links");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("url");
         // clang-format off
-        QTest::newRow("nothing answered") << "" << "";
-        QTest::newRow("IPv4 over HTTP") << "I" << "i";
-        QTest::newRow("IPv4 over HTTPS only") << "S" << "i";
-        QTest::newRow("IPv6 over HTTP") << "6" << "6";
-        QTest::newRow("IPv6 over HTTPS only") << "T" << "6";
-        QTest::newRow("auto-IP over HTTP") << "A" << "a";
-        QTest::newRow("auto-IP over HTTPS only is no link") << "U" << "";
-        QTest::newRow("placeholders with flags") << "-I6SAT" << "";
-        QTest::newRow("everything answered") << "I6ASTU" << "i6a";
+        QTest::newRow("nothing answered; no camera at the address") << "" << "" << "198.18.9.9" << "http://198.18.9.9";
+        QTest::newRow("IPv4 over HTTP") << "I" << "i" << "198.18.0.10" << "http://198.18.0.10:8080";
+        QTest::newRow("IPv4 over HTTPS only") << "S" << "i" << "198.18.0.10" << "https://198.18.0.10:8443";
+        QTest::newRow("IPv6, another address's flag") << "S" << "i" << "2001:db8::10" << "http://[2001:db8::10]";
+        QTest::newRow("IPv4, HTTPS without its port") << "ISq" << "i" << "198.18.0.10" << "http://198.18.0.10:8080";
+        QTest::newRow("IPv4, HTTP without its port") << "Ip" << "i" << "198.18.0.10" << "http://198.18.0.10";
+        QTest::newRow("a port text cannot name a host") << "Ix" << "i" << "198.18.0.10" << "http://198.18.0.10";
+        QTest::newRow("IPv6 over HTTP") << "6" << "6" << "2001:db8::10" << "http://[2001:db8::10]:8080";
+        QTest::newRow("IPv6 over HTTPS only") << "T" << "6" << "2001:db8::10" << "https://[2001:db8::10]:8443";
+        QTest::newRow("auto-IP over HTTP") << "A" << "a" << "169.254.3.4" << "http://169.254.3.4:8080";
+        QTest::newRow("auto-IP over HTTPS only is no link") << "U" << "" << "169.254.3.4" << "https://169.254.3.4:8443";
+        QTest::newRow("placeholders with flags") << "-I6SAT" << "" << "---" << "";
+        QTest::newRow("everything answered: HTTPS") << "I6ASTU" << "i6a" << "198.18.0.10" << "https://198.18.0.10:8443";
+        QTest::newRow("IPv4 match wins over IPv6") << "Tm" << "6" << "198.18.0.20" << "http://198.18.0.20:80";
+        QTest::newRow("first camera wins") << "d" << "" << "198.18.0.10" << "http://198.18.0.10";
         // clang-format on
     }
 
-    void linkRules()
+    void linksAndPages()
     {
-        QFETCH(QString, answers);
-        QFETCH(QString, links);
-        Camera c;
-        c.macAddress = "00-11-22-aa-bb-cc";
-        c.moedelName = "TC-100";
-        c.serialNumber = "A12345";
-        const bool placeholders = answers.contains(u'-');
-        c.ipv4 = placeholders ? placeholderText : "198.18.1.1";
-        c.ipv6 = placeholders ? placeholderText : "2001:db8::1";
-        c.autoIp = placeholders ? placeholderText : "169.254.3.4";
-        const std::pair<char16_t, bool Camera::*> flagFields[]{
-            {u'I', &Camera::isIpv4Enabled},      {u'6', &Camera::isIpv6Enabled},
-            {u'A', &Camera::isAutoIpEnabled},    {u'S', &Camera::isIpv4HttpsEnabled},
-            {u'T', &Camera::isIpv6HttpsEnabled}, {u'U', &Camera::isAutoIpHttpsEnabled}};
-        for (const auto &[flag, field] : flagFields)
-            c.*field = answers.contains(flag);
-        const ObservableCameraList rows = CameraListTable::makeRows({c});
+        QFETCH(QString, flags);
+        QFETCH(QString, address);
+        CameraList cameras{{.macAddress = "00-11-22-aa-bb-01",
+                            .ipv4 = "198.18.0.10",
+                            .ipv6 = "2001:db8::10",
+                            .autoIp = "169.254.3.4",
+                            .httpPort = "8080",
+                            .httpsPort = "8443"},
+                           {.macAddress = "00-11-22-aa-bb-02",
+                            .ipv4 = "198.18.0.20",
+                            .httpPort = "80",
+                            .httpsPort = {}}};
+        Camera &first = cameras[0];
+        setAnswers(first, flags);
+        if (flags.contains(u'-'))
+            first.ipv4 = first.ipv6 = first.autoIp = placeholderText;
+        if (flags.contains(u'p'))
+            first.httpPort.reset();
+        if (flags.contains(u'q'))
+            first.httpsPort.reset();
+        if (flags.contains(u'x'))
+            first.httpPort = "80@198.51.100.1";
+        if (flags.contains(u'm'))
+            first.ipv6 = cameras[1].ipv4;
+        if (flags.contains(u'd'))
+            cameras[1].ipv4 = first.ipv4;
+        cameras[1].isIpv4Enabled = flags.contains(u'm') || flags.contains(u'd');
+        const ObservableCameraList rows = CameraListTable::makeRows(cameras);
         const ObservableCamera &row = *rows.front();
-        QCOMPARE((QList<AttributedText>{row.ipV4(), row.ipV6(), row.autoIp()}),
-                 (QList<AttributedText>{{c.ipv4, links.contains(u'i')},
-                                        {c.ipv6, links.contains(u'6')},
-                                        {c.autoIp, links.contains(u'a')}}));
+        QString links;
+        for (const auto &[letter, text] : {std::pair(u'i', row.ipV4()), std::pair(u'6', row.ipV6()),
+                                           std::pair(u'a', row.autoIp())})
+            links += text.isUnderlined ? QString(QChar(letter)) : QString();
+        QTEST(links, "links");
         // Only the HTTP flags reach the row.
         QCOMPARE((QList<bool>{row.isIpv4Enabled(), row.isIpv6Enabled(), row.isAutoIpEnabled()}),
-                 (QList<bool>{c.isIpv4Enabled, c.isIpv6Enabled, c.isAutoIpEnabled}));
-        QCOMPARE((QStringList{row.macAddress(), row.modelName(), row.serialNumber()}),
-                 (QStringList{c.macAddress, c.moedelName, c.serialNumber}));
+                 (QList<bool>{first.isIpv4Enabled, first.isIpv6Enabled, first.isAutoIpEnabled}));
+        QTEST(MyCustomCellView::pageUrl(address, cameras).value_or(QUrl()).toString(), "url");
     }
 };
 

@@ -1,6 +1,9 @@
 // What the main window offers beyond the mouse: keys, copying, the status line, the explanation
-// of an empty search and the link tooltips.
+// of an empty search, the link tooltips, the wrong-subnet warning and what assistive technology
+// is told.
+#include "app/AppDelegate.h"
 #include "app/CameraListTable.h"
+#include "app/MainWindow.h"
 #include "app/MainWindowView.h"
 #include "app/SearchButton.h"
 #include "platform/Translations.h"
@@ -8,8 +11,11 @@
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
 #include "table/DisplayedCameraList.h"
+#include "table/OutsideNetworks.h"
+#include "tests/support/FakeLocalNetworks.h"
 #include "tests/support/ModelFixture.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -29,7 +35,10 @@ class TestDesktop : public QObject
 
     ModelFixture fixture;
     std::optional<DnsSdSocketReport> report;
-    std::unique_ptr<MainWindowView> view;
+    AppDelegate delegate;
+    std::unique_ptr<MainWindow> window;
+    MainWindowView *view = nullptr;
+    FakeLocalNetworks *networks = nullptr; // 198.18.1.2/31: camera ...0a is outside
     QList<QUrl> opened;
 
     Model &model() { return view->model(); }
@@ -65,18 +74,26 @@ private Q_SLOTS:
         QDesktopServices::setUrlHandler("http", this, "open");
     }
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("http"); }
-    void cleanup() { view.reset(); }
+    void cleanup() { window.reset(); }
     void init()
     {
         opened.clear();
         displayedCameraList().clear();
-        view = std::make_unique<MainWindowView>(std::make_unique<Model>(
-            [this] {
-                auto browser = std::make_unique<ReportingBrowser>();
-                browser->report = std::exchange(report, std::nullopt);
-                return browser;
-            },
-            fixture.http, fixture.time.makeTimer()));
+        auto lan = std::make_unique<FakeLocalNetworks>(
+            QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 31}});
+        networks = lan.get();
+        window = std::make_unique<MainWindow>(delegate,
+                                              std::make_unique<Model>(
+                                                  [this] {
+                                                      auto browser =
+                                                          std::make_unique<ReportingBrowser>();
+                                                      browser->report =
+                                                          std::exchange(report, std::nullopt);
+                                                      return browser;
+                                                  },
+                                                  fixture.http, fixture.time.makeTimer()),
+                                              std::move(lan));
+        view = &window->view();
     }
 
     // Keys move the selection by MAC, in the selected colour; Enter opens what a press on the
@@ -143,15 +160,15 @@ private Q_SLOTS:
 
     void f5AndCtrlRSearchOnlyWhileTheButtonIsEnabledAndTabLeavesTheTable()
     {
-        view->show();
-        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
         for (const auto &[key, modifiers] :
              {std::pair(Qt::Key_F5, Qt::NoModifier), std::pair(Qt::Key_R, Qt::ControlModifier)}) {
             nextTurns(); // the button shows the running search
             const quint64 search = model().currentSearch();
-            QTest::keyClick(view.get(), key, modifiers); // while searching: nothing
+            QTest::keyClick(view, key, modifiers); // while searching: nothing
             endSearch();
-            QTest::keyClick(view.get(), key, modifiers);
+            QTest::keyClick(view, key, modifiers);
             QCOMPARE(model().currentSearch(), search + 1);
         }
         endSearch(); // and Tab goes from the table to the enabled button
@@ -164,6 +181,7 @@ private Q_SLOTS:
     void emptySearchExplainsItself()
     {
         endSearch();
+        networks->networks = {{"eth1", QHostAddress("198.18.1.9"), 24}}; // read for the next search
         report = DnsSdSocketReport{
             true, false, true, {{"eth0", {QHostAddress("198.18.0.1")}, true}}, {}};
         model().startMdns();
@@ -180,6 +198,101 @@ private Q_SLOTS:
         fixture.addCamera(model(), "00112200000a", {"198.18.1.1"});
         nextTurns();
         QVERIFY(view->nothingFoundText().isHidden());
+        view->cameraListTable().updateController();
+        QCOMPARE(
+            table().model()->index(0, 1).data(CameraListTableModel::OutsideNetworksRole).toString(),
+            QString());
+    }
+
+    // The computer's networks ("name address/prefix") and an IPv4 address; then what its warning
+    // says in brackets, empty when the address is not marked.
+    void outsideNetworks_data()
+    {
+        QTest::addColumn<QStringList>("interfaces");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("named");
+        const QStringList eth0{"eth0 192.168.1.20/24"};
+        // clang-format off
+        QTest::newRow("inside") << eth0 << "192.168.1.7" << "";
+        QTest::newRow("outside") << eth0 << "198.18.5.7" << "192.168.1.0/24 on eth0";
+        QTest::newRow("auto-IP never marked") << eth0 << "169.254.3.4" << "";
+        QTest::newRow("placeholder never marked") << eth0 << "---" << "";
+        QTest::newRow("/32: the address itself") << QStringList{"tun0 198.18.5.7/32"} << "198.18.5.7" << "";
+        QTest::newRow("/32: its neighbour") << QStringList{"tun0 198.18.5.7/32"} << "198.18.5.6" << "198.18.5.7/32 on tun0";
+        QTest::newRow("several: inside the last")
+            << QStringList{"eth0 192.168.1.20/24", "wlan0 198.18.0.1/15"} << "198.19.5.7" << "";
+        QTest::newRow("several: each network once")
+            << QStringList{"eth0 192.168.1.20/24", "eth0 192.168.1.21/24", "wlan0 10.1.2.3/8"}
+            << "198.18.5.7" << "192.168.1.0/24 on eth0, 10.0.0.0/8 on wlan0";
+        QTest::newRow("no IPv4 network") << QStringList{} << "198.18.5.7" << "it has no IPv4 network";
+        // clang-format on
+    }
+    void outsideNetworks()
+    {
+        QFETCH(QStringList, interfaces);
+        QFETCH(QString, address);
+        QFETCH(QString, named);
+        QList<LocalNetwork> list;
+        for (const QString &network : interfaces)
+            list.append({network.section(u' ', 0, 0),
+                         QHostAddress(network.section(u' ', 1).section(u'/', 0, 0)),
+                         network.section(u'/', 1).toInt()});
+        const QString warning =
+            QString("%1 is outside this computer's networks (%2); its web page may not open.");
+        QCOMPARE(outsideNetworksWarning(address, list),
+                 named.isEmpty() ? QString() : warning.arg(address, named));
+    }
+
+    // What assistive technology is told about "window", "button", "table", "status", "about" (the
+    // About window), the table's cell "ROW COLUMN" or column header "header COLUMN": role, name
+    // and description.
+    void accessibility_data()
+    {
+        QTest::addColumn<QString>("object");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        const int cell = QAccessible::Cell;
+        const QString outside =
+            "\n198.18.1.1 is outside this computer's networks (198.18.1.2/31 on "
+            "lan0); its web page may not open.";
+        // clang-format off
+        QTest::newRow("main window") << "window" << int(QAccessible::Window) << "Vindra" << "";
+        QTest::newRow("search button") << "button" << int(QAccessible::Button) << "Search Cameras" << "";
+        QTest::newRow("table") << "table" << int(QAccessible::Table) << "Cameras" << "";
+        QTest::newRow("status line") << "status" << int(QAccessible::StaticText) << "Search status"
+                                     << "Searching… 3 devices, 4 still being checked";
+        QTest::newRow("About window") << "about" << int(QAccessible::Client) << "About Vindra" << "";
+        QTest::newRow("column header, translated") << "header 1" << int(QAccessible::ColumnHeader) << "IPv4 Address" << "";
+        QTest::newRow("MAC address") << "0 0" << cell << "00-11-22-00-00-0a" << "";
+        QTest::newRow("link outside the networks") << "0 1" << cell << "198.18.1.1"
+                                                   << "Link to http://198.18.1.1:80" + outside;
+        QTest::newRow("IPv6 link") << "1 2" << cell << "2001:db8::2" << "Link to http://[2001:db8::2]:80";
+        QTest::newRow("no link, inside") << "1 1" << cell << "198.18.1.2" << "";
+        // clang-format on
+    }
+    void accessibility()
+    {
+        QFETCH(QString, object);
+        addCameras();
+        nextTurns();
+        delegate.showAboutBox();
+        const QMap<QString, QObject *> objects{{"window", window.get()},
+                                               {"button", &view->searchButton()},
+                                               {"table", table().tableView()},
+                                               {"status", &view->statusLine()},
+                                               {"about", delegate.aboutBoxWindow()}};
+        QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(table().tableView());
+        const int first = object.section(u' ', 0, 0).toInt(),
+                  second = object.section(u' ', 1).toInt();
+        QAccessibleInterface *shown =
+            objects.contains(object) ? QAccessible::queryAccessibleInterface(objects.value(object))
+            : object.startsWith("header") ? rows->child(second + 1) // after the corner
+                                          : rows->tableInterface()->cellAt(first, second);
+        QVERIFY(shown);
+        QTEST(int(shown->role()), "role");
+        QTEST(shown->text(QAccessible::Name), "name");
+        QTEST(shown->text(QAccessible::Description), "description");
     }
 };
 
