@@ -20,12 +20,16 @@ bool isFollowedRedirect(int status)
            status == 308;
 }
 
-// Ends a transfer that is still going. A reply that has failed already ends by itself; aborting
-// it as well makes Qt report a second error ("this method must only be called once").
+// Ends a transfer, finished or not, and closes its connection. Deleting the reply does both
+// (its destructor tells the HTTP thread to drop the request) and, unlike abort(), reports no
+// error: abort() sets "operation canceled", and an error the HTTP thread has posted meanwhile (a
+// 401's "authentication required" follows its headers) then reaches the reply as a second error,
+// which Qt rejects with "this method must only be called once". Events still posted to a
+// deleted reply are dropped. Deferred, as the reply may be inside one of its own signals.
 void endTransfer(QNetworkReply *reply)
 {
-    if (reply && reply->isRunning() && reply->error() == QNetworkReply::NoError)
-        reply->abort();
+    if (reply)
+        reply->deleteLater();
 }
 
 } // namespace
@@ -73,11 +77,8 @@ HttpClient::RequestId NetworkHttpClient::get(const QUrl &url, std::chrono::milli
         m_requests.erase(found);
         // The transfer ends here: its body is never read, and a device that keeps sending
         // must not hold the connection (and so a place of the caller's bound) until the
-        // time-out. Aborted on the next turn: from inside the reply's own signal, Qt would
-        // report the end twice.
-        if (QNetworkReply *reply = done->reply)
-            QMetaObject::invokeMethod(
-                reply, [reply] { endTransfer(reply); }, Qt::QueuedConnection);
+        // time-out.
+        endTransfer(done->reply);
         done->completion(status);
     };
 
