@@ -17,8 +17,8 @@ class QNetworkAccessManager;
 // the body is never read and no connection stays open afterwards. Lives on the main thread;
 // completions run there.
 //
-// Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable for an extra trust
-// store, which Qt itself does not read) are trusted in addition to the system's.
+// When SSL_CERT_FILE names a PEM file (OpenSSL's variable for the CA file to trust instead of
+// the default one; Qt itself does not read it), its certificates are the only ones trusted.
 class NetworkHttpClient : public QObject, public HttpClient
 {
     Q_OBJECT
