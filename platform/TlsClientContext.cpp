@@ -1,6 +1,8 @@
 #include "platform/TlsClientContext.h"
 
 #include <QHostAddress>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -21,6 +23,17 @@ TlsClientContext::TlsClientContext()
     const QByteArray file = qEnvironmentVariable("SSL_CERT_FILE").toLocal8Bit();
     if (!file.isEmpty())
         X509_STORE_load_file(store, file.constData());
+    // CAs the application gave Qt's default configuration (empty unless it did: Qt, too, looks
+    // up the system's roots on demand).
+    const QList<QSslCertificate> extra = QSslConfiguration::defaultConfiguration().caCertificates();
+    for (const QSslCertificate &certificate : extra) {
+        const QByteArray der = certificate.toDer();
+        const auto *bytes = reinterpret_cast<const unsigned char *>(der.constData());
+        if (X509 *decoded = d2i_X509(nullptr, &bytes, long(der.size()))) {
+            X509_STORE_add_cert(store, decoded);
+            X509_free(decoded);
+        }
+    }
 }
 
 TlsClientContext::~TlsClientContext()
