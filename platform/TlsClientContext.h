@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <memory>
-
 struct ssl_ctx_st;
 struct ssl_st;
 
