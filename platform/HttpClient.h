@@ -27,6 +27,6 @@ public:
     virtual void abort(RequestId id) = 0;
 };
 
-// The process-wide client over one QNetworkAccessManager (default redirect policy and
-// certificate validation).
+// The process-wide client (NetworkHttpClient: Qt's default redirect policy, certificate
+// validation, one TLS context for all connections).
 HttpClient &sharedHttpClient();

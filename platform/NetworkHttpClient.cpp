@@ -1,126 +1,53 @@
 #include "platform/NetworkHttpClient.h"
 
+#include "platform/HttpTransfer.h"
+#include "platform/TlsClientContext.h"
+
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QTimer>
-
-#include <memory>
-
-namespace
-{
-
-bool isFollowedRedirect(int status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
-           status == 308;
-}
-
-// Ends a transfer that is still going. A reply that has failed already ends by itself; aborting
-// it as well makes Qt report a second error ("this method must only be called once").
-void endTransfer(QNetworkReply *reply)
-{
-    if (reply && reply->isRunning() && reply->error() == QNetworkReply::NoError)
-        reply->abort();
-}
-
-} // namespace
-
-// One request from get() to its completion (or abort).
-struct NetworkHttpClient::Request {
-    QPointer<QNetworkReply> reply;
-    Completion completion;
-};
 
 NetworkHttpClient::NetworkHttpClient(QObject *parent)
     : QObject(parent)
-    , m_manager(new QNetworkAccessManager(this))
+    , m_tls(std::make_unique<TlsClientContext>())
 {
-    // OpenSSL's own variable for an extra trust store; Qt looks only at the system's
-    // directories, so it is honoured here. Certificates are added, never removed.
-    const QString extraCaFile = qEnvironmentVariable("SSL_CERT_FILE");
-    if (!extraCaFile.isEmpty()) {
-        const QList<QSslCertificate> certificates =
-            QSslCertificate::fromPath(extraCaFile, QSsl::Pem);
-        if (!certificates.isEmpty()) {
-            QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-            configuration.addCaCertificates(certificates);
-            m_sslConfiguration = configuration;
-        }
-    }
 }
 
-NetworkHttpClient::~NetworkHttpClient() = default;
+NetworkHttpClient::~NetworkHttpClient()
+{
+    // The transfers are children and close their connections as they go; their completions
+    // never run.
+    for (const auto &[id, transfer] : m_transfers)
+        transfer->cancel();
+}
 
 HttpClient::RequestId NetworkHttpClient::get(const QUrl &url, std::chrono::milliseconds timeout,
                                              Completion completion)
 {
     const RequestId id = ++m_lastId;
-    auto request = std::make_shared<Request>();
-    request->completion = std::move(completion);
-    m_requests.emplace(id, request);
-
-    // Completes the request once; an aborted or completed one is past this already.
-    const auto finish = [this, id](std::optional<int> status) {
-        const auto found = m_requests.find(id);
-        if (found == m_requests.end())
-            return;
-        const std::shared_ptr<Request> done = found->second;
-        m_requests.erase(found);
-        // The transfer ends here: its body is never read, and a device that keeps sending
-        // must not hold the connection (and so a place of the caller's bound) until the
-        // time-out. Aborted on the next turn: from inside the reply's own signal, Qt would
-        // report the end twice.
-        if (QNetworkReply *reply = done->reply)
-            QMetaObject::invokeMethod(
-                reply, [reply] { endTransfer(reply); }, Qt::QueuedConnection);
-        done->completion(status);
-    };
-
-    if (!url.isValid() || url.isRelative()) {
-        QTimer::singleShot(0, this, [finish] { finish(std::nullopt); });
-        return id;
-    }
-
-    QNetworkRequest networkRequest(url);
-    networkRequest.setTransferTimeout(static_cast<int>(timeout.count()));
-    if (m_sslConfiguration)
-        networkRequest.setSslConfiguration(*m_sslConfiguration);
-    // Each address is asked once: keeping its connection (and TLS context) cached for reuse
-    // only costs memory (some 400 KB per address with TLS, measured at 300 devices).
-    networkRequest.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
-    QNetworkReply *reply = m_manager->get(networkRequest);
-    request->reply = reply;
-
-    connect(reply, &QNetworkReply::metaDataChanged, this, [reply, finish] {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        // A redirect the manager follows brings another set of headers later.
-        if (!status.isValid() || isFollowedRedirect(status.toInt()))
-            return;
-        finish(status.toInt());
-    });
-    connect(reply, &QNetworkReply::finished, this, [reply, finish] {
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        // A refused connection, a time-out or a certificate failure has no status; a redirect the
-        // policy refused to follow ends here with its own status.
-        finish(status.isValid() ? std::optional<int>(status.toInt()) : std::nullopt);
-        reply->deleteLater();
-    });
+    auto *transfer = new HttpTransfer(
+        *m_tls, timeout,
+        [this, id, completion = std::move(completion)](std::optional<int> status) {
+            const auto found = m_transfers.find(id);
+            if (found == m_transfers.end())
+                return;
+            found->second->deleteLater();
+            m_transfers.erase(found);
+            completion(status);
+        },
+        this);
+    m_transfers.emplace(id, transfer);
+    transfer->start(url);
     return id;
 }
 
 void NetworkHttpClient::abort(RequestId id)
 {
-    const auto found = m_requests.find(id);
-    if (found == m_requests.end())
+    const auto found = m_transfers.find(id);
+    if (found == m_transfers.end())
         return;
-    const QPointer<QNetworkReply> reply = found->second->reply;
-    m_requests.erase(found);
-    endTransfer(reply);
+    found->second->cancel();
+    found->second->deleteLater();
+    m_transfers.erase(found);
 }
 
 HttpClient &sharedHttpClient()
@@ -129,8 +56,7 @@ HttpClient &sharedHttpClient()
     if (!client) {
         QCoreApplication *application = QCoreApplication::instance();
         client = new NetworkHttpClient(application);
-        // Gone before the application object starts to go: Qt's HTTP thread closes the sockets
-        // still open and needs the application for that.
+        // Gone before the application object starts to go, with every connection closed.
         if (application) {
             QObject::connect(application, &QCoreApplication::aboutToQuit, application,
                              [] { delete client.data(); });

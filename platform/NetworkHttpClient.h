@@ -3,22 +3,24 @@
 #include "platform/HttpClient.h"
 
 #include <QObject>
-#include <QSslConfiguration>
 
 #include <map>
 #include <memory>
-#include <optional>
 
-class QNetworkAccessManager;
+class HttpTransfer;
+class TlsClientContext;
 
-// HttpClient over one QNetworkAccessManager: GET with Qt's default redirect policy (no less safe
-// redirects followed), default certificate validation and a transfer time-out. A request is
-// complete as soon as the final response's headers have arrived; then its transfer is ended, so
-// the body is never read and no connection stays open afterwards. Lives on the main thread;
-// completions run there.
+// HttpClient over our own HTTP/1.1 transfers (HttpTransfer): GET with Qt's default redirect
+// policy (no less safe redirects followed), certificate validation against the system's roots
+// and a transfer time-out. A request is complete as soon as the final response's head has
+// arrived; its connection is closed before the completion runs, so the body is never read and
+// a caller bounding its requests bounds the open connections too. Every TLS connection shares
+// one context (TlsClientContext), which is what makes a probe cheap: Qt's own client builds a
+// context per connection and copies the peer's certificates several times, together about
+// half of an HTTPS probe. Lives on the main thread; completions run there.
 //
-// Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable for an extra trust
-// store, which Qt itself does not read) are trusted in addition to the system's.
+// Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable, which Qt itself
+// does not read) are trusted in addition to the system's.
 class NetworkHttpClient : public QObject, public HttpClient
 {
     Q_OBJECT
@@ -31,10 +33,7 @@ public:
     void abort(RequestId id) override;
 
 private:
-    struct Request;
-
-    QNetworkAccessManager *m_manager;
-    std::optional<QSslConfiguration> m_sslConfiguration;
-    std::map<RequestId, std::shared_ptr<Request>> m_requests;
+    std::unique_ptr<TlsClientContext> m_tls;
+    std::map<RequestId, HttpTransfer *> m_transfers;
     RequestId m_lastId = 0;
 };

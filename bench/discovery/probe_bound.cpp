@@ -2,10 +2,12 @@
 // device of $VINDRA_LAN_FLEET (in the model's launch order) through ProbeQueue with a given
 // bound, and reports how long the probes of live and of dead addresses took to settle.
 //
-//   tests/lan/lan-run --fleet F -- bench_probe_bound --limit N
+//   tests/lan/lan-run --fleet F -- bench_probe_bound [--limit N] [--count-open]
 //
 // Prints one JSON object: limit, probes, liveProbes, answered, liveFailed (live probes without
-// an answer: overflow or time-out), liveSettledMs, allSettledMs, cpuShare.
+// an answer: overflow or time-out), liveSettledMs, allSettledMs, cpuShare, cpuMsPerProbe and,
+// with --count-open, maxOpen: the most TCP connections open at once, sampled every 5 ms (the
+// sampling costs CPU of its own).
 
 #include "discovery/Model.h"
 #include "discovery/ProbeQueue.h"
@@ -23,6 +25,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -32,6 +36,25 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// TCP connections of this network namespace (the client host, where only we connect) that are
+// opening, established, or closed by the device but not yet by us.
+int openConnections()
+{
+    int open = 0;
+    for (const char *table : {"/proc/self/net/tcp", "/proc/self/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // the column titles
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+            const QByteArray state = fields.value(3);
+            open += (state == "01" || state == "02" || state == "08") ? 1 : 0;
+        }
+    }
+    return open;
 }
 
 struct Probe {
@@ -116,6 +139,13 @@ int main(int argc, char *argv[])
 
     int liveLeft = liveTotal, allLeft = int(plan.size()), answered = 0, liveFailed = 0;
     qint64 liveSettled = liveLeft == 0 ? 0 : -1, allSettled = -1;
+    int maxOpen = 0;
+    QTimer sampler;
+    if (arguments.contains("--count-open")) {
+        QObject::connect(&sampler, &QTimer::timeout, &sampler,
+                         [&] { maxOpen = std::max(maxOpen, openConnections()); });
+        sampler.start(5);
+    }
     QElapsedTimer clock;
     const double cpuStart = cpuSeconds();
     clock.start();
@@ -137,18 +167,19 @@ int main(int argc, char *argv[])
     if (!plan.isEmpty())
         QCoreApplication::exec();
     const double cpu = cpuSeconds() - cpuStart;
-    QTextStream(stdout) << QJsonDocument(
-                               QJsonObject{
-                                   {"limit", limit},
-                                   {"probes", int(plan.size())},
-                                   {"liveProbes", liveTotal},
-                                   {"answered", answered},
-                                   {"liveFailed", liveFailed},
-                                   {"liveSettledMs", liveSettled},
-                                   {"allSettledMs", allSettled},
-                                   {"cpuShare", allSettled > 0 ? cpu * 1000 / allSettled : 0},
-                               })
-                               .toJson(QJsonDocument::Compact)
-                        << '\n';
+    QJsonObject result{
+        {"limit", limit},
+        {"probes", int(plan.size())},
+        {"liveProbes", liveTotal},
+        {"answered", answered},
+        {"liveFailed", liveFailed},
+        {"liveSettledMs", liveSettled},
+        {"allSettledMs", allSettled},
+        {"cpuShare", allSettled > 0 ? cpu * 1000 / allSettled : 0},
+        {"cpuMsPerProbe", plan.isEmpty() ? 0 : cpu * 1000 / double(plan.size())},
+    };
+    if (sampler.isActive())
+        result.insert("maxOpen", maxOpen);
+    QTextStream(stdout) << QJsonDocument(result).toJson(QJsonDocument::Compact) << '\n';
     return 0;
 }

@@ -25,26 +25,19 @@ def fleet():
 
 def as_printed(expected, trusted):
     """An `expected` entry of the fleet file as vindra-scan --json prints it, with variants."""
-    base = {key: value for key, value in expected.items() if key != "alternatives"}
+    base = {key: value for key, value in expected.items()
+            if key != "alternatives" and not (key.endswith("Port") and value is None)}
     base["modelName"] = base.pop("moedelName")
-    for port in ("httpPort", "httpsPort"):
-        if base[port] is None:
-            del base[port]
-    if not trusted:
-        for flag in ("isIpv4HttpsEnabled", "isIpv6HttpsEnabled", "isAutoIpHttpsEnabled"):
-            base[flag] = False
-    variants = [base]
-    for alternative in expected.get("alternatives", []):
-        variant = dict(base, **alternative)
-        if not trusted:
-            variant["isIpv6HttpsEnabled"] = False
-        variants.append(variant)
-    return variants
+    untrusted = {} if trusted else dict.fromkeys(
+        ("isIpv4HttpsEnabled", "isIpv6HttpsEnabled", "isAutoIpHttpsEnabled"), False)
+    return [{**base, **variant, **untrusted} for variant in [{}] + expected.get("alternatives", [])]
 
 
 def environment(trusted):
     env = dict(os.environ)
     env.pop("SSL_CERT_FILE", None)
+    # Probes go straight to the devices: a proxy (here one that refuses) could not reach them.
+    env["http_proxy"] = env["https_proxy"] = "http://198.18.0.2:9"
     if trusted:
         env["SSL_CERT_FILE"] = os.environ["VINDRA_LAN_CA"]
     return env
@@ -62,11 +55,7 @@ def scan(*arguments, trusted=True):
 class ListedAsExpected(unittest.TestCase):
     def check_list(self, trusted):
         run, cameras, _ = scan("--wait", "20", trusted=trusted)
-        # Qt's HTTP code now and then prints this warning when a probe's transfer is ended early
-        # (its cause inside Qt is not found yet); anything else on standard error is a fault.
-        noise = "QNetworkReplyImplPrivate::error: Internal problem, this method must only be called once."
-        stderr = [line for line in run.stderr.splitlines() if line != noise]
-        self.assertEqual((run.returncode, stderr), (0, []), run.stderr)
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
         expected = fleet()["expected"]
         self.assertEqual(sorted(c["macAddress"] for c in cameras),
                          sorted(e["macAddress"] for e in expected))
@@ -117,11 +106,9 @@ class ProbesOfRealAnswers(unittest.TestCase):
             scan.kill()
             scan.wait()
         self.assertEqual(lines[5], {"search": 1, "devices": 5})
-        flags = {c["macAddress"][-2:]: (c["isIpv4Enabled"], c["isIpv4HttpsEnabled"])
-                 for c in lines[:5]}
         # Redirects followed to a 200, a 401 counts, a refused HTTPS port sets nothing.
-        self.assertEqual(flags, {"01": (True, False), "02": (True, False), "03": (True, False),
-                                 "04": (True, False), "05": (True, False)})
+        flags = {c["macAddress"]: (c["isIpv4Enabled"], c["isIpv4HttpsEnabled"]) for c in lines[:5]}
+        self.assertEqual(flags, {f"00-11-22-0c-00-0{n}": (True, False) for n in range(1, 6)})
         self.assertEqual(ss.stdout, "")
         log = subprocess.run([os.environ["VINDRA_LAN_CTL"], "requests"], capture_output=True,
                              text=True, timeout=10, check=True).stdout.splitlines()

@@ -1,3 +1,4 @@
+#include "platform/HttpResponseHead.h"
 #include "platform/NamedColor.h"
 #include "platform/NumericHost.h"
 #include "platform/TxtRecord.h"
@@ -10,7 +11,7 @@
 using Entries = QMap<QString, QByteArray>;
 
 // The small decoders of what devices and settings give us: TXT record bytes, socket-address
-// bytes (the product's encoder against getnameinfo), colour names.
+// bytes (the product's encoder against getnameinfo), HTTP response heads, colour names.
 class TestDecoders : public QObject
 {
     Q_OBJECT
@@ -64,6 +65,44 @@ private Q_SLOTS:
         QFETCH(QByteArray, address);
         QFETCH(QString, expected);
         QCOMPARE(numericHostText(address), expected);
+    }
+
+    // A head as it arrives, in part or whole: "<status> <location> <size>", "incomplete" or
+    // "invalid".
+    void responseHead_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("head");
+        QTest::newRow("CRLF; the body is not the head")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok") << "200  38";
+        QTest::newRow("bare LF, HTTP/1.0") << QByteArray("HTTP/1.0 401 No\nA: b\n\n") << "401  22";
+        QTest::newRow("Location in any case, trimmed; no reason phrase")
+            << QByteArray("HTTP/1.1 301\r\nlOcAtIoN:  /x?y \r\nLocationX: z\r\n\r\n")
+            << "301 /x?y 48";
+        for (const char *part :
+             {"", "HTTP/1.1 20", "HTTP/1.1 200 OK\r\n", "HTTP/1.1 200 OK\r\nA: b\r"})
+            QTest::addRow("incomplete after %d bytes", int(qstrlen(part)))
+                << QByteArray(part) << "incomplete";
+        for (const char *line : {"SSH-2.0-x\n", "HTTP/2 200\n", "HTTP/1.1 099 x\n",
+                                 "HTTP/1.1 600 x\n", "HTTP/1.1 2x0 x\n", "HTTP/1.1 2000\n"})
+            QTest::addRow("invalid: %s", QByteArray(line).trimmed().constData())
+                << QByteArray(line) << "invalid";
+    }
+
+    void responseHead()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, head);
+        const HttpResponseHead read = parseResponseHead(bytes);
+        using State = HttpResponseHead::State;
+        QCOMPARE(
+            read.state == State::complete
+                ? QStringLiteral("%1 %2 %3")
+                      .arg(read.statusCode)
+                      .arg(QString::fromLatin1(read.location))
+                      .arg(read.size)
+                : QString::fromLatin1(read.state == State::incomplete ? "incomplete" : "invalid"),
+            head);
     }
 
     void color_data()
