@@ -210,6 +210,7 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
         [&](const std::string &name, uint16_t type) { return knownAnswers(name, type, now); });
     for (const auto &[key, type] : standIns) {
         m_scheduler.cancel(key, type);
+        questionSent(key, type, Delivery::Multicast, now);
         if (type != TypePtr)
             continue;
         for (auto &[browseId, browse] : m_browses) {
@@ -399,8 +400,21 @@ void MdnsEngine::sendDueQuestions(qint64 now)
         m_transport->send(message.datagram, kIpv6Group, MdnsTransport::kMdnsPort, 0);
         m_statistics.packetsSent += 2;
         m_statistics.bytesSent += 2 * static_cast<quint64>(message.datagram.size());
-        m_statistics.questionsSent += static_cast<quint64>(message.questions);
+        m_statistics.questionsSent += message.questions.size();
         m_duplicates.sent(message.datagram, now);
+        for (const mdns::PendingQuestion &question : message.questions)
+            questionSent(nameKey(question.name), question.type, question.delivery, now);
+    }
+}
+
+void MdnsEngine::questionSent(const std::string &key, uint16_t type, Delivery delivery, qint64 now)
+{
+    if (type != TypeA && type != TypeAaaa)
+        return;
+    auto [first, last] = m_servicesByHost.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        if (const auto at = m_services.at(it->second).resolution.questionSent(type, delivery, now))
+            wakeUp(*at, it->second);
     }
 }
 

@@ -130,6 +130,8 @@ private:
              mdns::Pace pace = mdns::Pace::WhenDue);
     void wakeUp(qint64 at, int serviceId, WakeUp::Kind kind = WakeUp::Kind::Evaluate);
     void sendDueQuestions(qint64 now);
+    // Tells the resolutions of the host `key` that a question for its addresses went out.
+    void questionSent(const std::string &key, uint16_t type, mdns::Delivery delivery, qint64 now);
     std::vector<dns::ResourceRecord> knownAnswers(const std::string &name, uint16_t type,
                                                   qint64 now) const;
     void reportServices(int browseId, const std::vector<std::string> &instances);

@@ -13,7 +13,6 @@ using mdns::PendingQuestion;
 namespace
 {
 
-constexpr qint64 kQuietPeriod = 20;
 constexpr qint64 kMaxDeferral = 500;
 // A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
 constexpr size_t kMaxQuerySize = 1452;
@@ -82,7 +81,7 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
     if (std::none_of(m_pending.begin(), m_pending.end(),
                      [now](const auto &entry) { return entry.second.dueAt <= now; }))
         return {};
-    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + kQuietPeriod;
+    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + mdns::kBurstGap;
     std::vector<PendingQuestion> due;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         PendingQuestion &pending = it->second;
@@ -91,7 +90,7 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
         } else if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
                    now < pending.askedAt + kMaxDeferral) {
             pending.dueAt =
-                std::min(*m_lastResponseAt + kQuietPeriod, pending.askedAt + kMaxDeferral);
+                std::min(*m_lastResponseAt + mdns::kBurstGap, pending.askedAt + kMaxDeferral);
             ++it;
         } else {
             // Refresh questions find their record below half its TTL, so only what the rest of a
@@ -113,17 +112,17 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
     while (next < due.size() && messages.size() < kMessagesPerBurst) {
         auto writer = std::make_unique<MessageWriter>(kMaxQuerySize);
         std::vector<ResourceRecord> answers;
-        int questions = 0;
+        std::vector<PendingQuestion> questions;
         while (next < due.size() &&
                writer->addQuestion({due[next].name, due[next].type, kClassIn,
                                     due[next].delivery == mdns::Delivery::Unicast})) {
             auto known = knownAnswers(due[next].name, due[next].type);
             answers.insert(answers.end(), std::make_move_iterator(known.begin()),
                            std::make_move_iterator(known.end()));
-            ++questions;
+            questions.push_back(due[next]);
             ++next;
         }
-        if (questions == 0) { // cannot happen with names of at most 255 bytes
+        if (questions.empty()) { // cannot happen with names of at most 255 bytes
             ++next;
             continue;
         }
@@ -131,11 +130,11 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
             if (writer->addAnswer(answer))
                 continue;
             writer->setFlags(kFlagTruncated);
-            messages.push_back({datagramOf(*writer), std::exchange(questions, 0)});
+            messages.push_back({datagramOf(*writer), std::exchange(questions, {})});
             writer = std::make_unique<MessageWriter>(kMaxQuerySize);
             writer->addAnswer(answer);
         }
-        messages.push_back({datagramOf(*writer), questions});
+        messages.push_back({datagramOf(*writer), std::move(questions)});
     }
     for (size_t i = next; i < due.size(); ++i) {
         due[i].dueAt = now + kBurstInterval;
