@@ -13,6 +13,9 @@ using mdns::PendingQuestion;
 namespace
 {
 
+// Resolution questions wait for this pause in the responses: a question asked too early costs only
+// traffic, so this is shorter than the burst gap after which a host's records count as complete.
+constexpr qint64 kQuietPeriod = 20;
 constexpr qint64 kMaxDeferral = 500;
 // A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
 constexpr size_t kMaxQuerySize = 1452;
@@ -81,7 +84,7 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
     if (std::none_of(m_pending.begin(), m_pending.end(),
                      [now](const auto &entry) { return entry.second.dueAt <= now; }))
         return {};
-    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + mdns::kBurstGap;
+    const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + kQuietPeriod;
     std::vector<PendingQuestion> due;
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         PendingQuestion &pending = it->second;
@@ -90,7 +93,7 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
         } else if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
                    now < pending.askedAt + kMaxDeferral) {
             pending.dueAt =
-                std::min(*m_lastResponseAt + mdns::kBurstGap, pending.askedAt + kMaxDeferral);
+                std::min(*m_lastResponseAt + kQuietPeriod, pending.askedAt + kMaxDeferral);
             ++it;
         } else {
             // Refresh questions find their record below half its TTL, so only what the rest of a

@@ -19,8 +19,7 @@ class MdnsCache;
 //   is dropped, except a browse question;
 // - a question asked at the same name and type as a pending one merges with it (earliest due
 //   time, QU if either is, quiet-waiting only if both are);
-// - a `Pace::WhenQuiet` question waits until no response has arrived for mdns::kBurstGap, at most
-// 500 ms
+// - a `Pace::WhenQuiet` question waits until no response has arrived for 20 ms, at most 500 ms
 //   after it was asked;
 // - each message holds at most 1452 bytes; the known answers that do not fit follow in further
 //   messages, all but the last with the TC bit (RFC 6762 §7.2);

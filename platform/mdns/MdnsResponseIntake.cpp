@@ -8,7 +8,7 @@ using namespace dns;
 namespace
 {
 constexpr int kSplitResponseSize = 1400;
-constexpr size_t kMaxOpenHosts = 20000;
+constexpr size_t kMaxOpenHosts = 1000;
 } // namespace
 
 MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsizetype size,
@@ -48,18 +48,22 @@ MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsi
         take(record);
 
     const QString sourceKey = source.toString();
-    if (const auto sender = m_lastHeard.find(sourceKey); sender != m_lastHeard.end())
-        sender->second = now;
-    if (size >= kSplitResponseSize && !changes.hosts.empty()) {
-        if (m_openHosts.size() + changes.hosts.size() > kMaxOpenHosts ||
-            m_lastHeard.size() >= kMaxOpenHosts) {
-            m_openHosts.clear();
-            m_lastHeard.clear();
+    std::vector<std::string> settled;
+    for (auto it = m_openHosts.begin(); it != m_openHosts.end();) {
+        if (it->second.source == sourceKey) {
+            settled.push_back(it->first);
+            it = m_openHosts.erase(it);
+        } else {
+            ++it;
         }
-        m_lastHeard[sourceKey] = now;
-        for (const std::string &key : changes.hosts)
-            m_openHosts[key] = sourceKey;
     }
+    if (size >= kSplitResponseSize) {
+        if (m_openHosts.size() + changes.hosts.size() > kMaxOpenHosts)
+            m_openHosts.clear();
+        for (const std::string &key : changes.hosts)
+            m_openHosts[key] = {sourceKey, now};
+    }
+    changes.hosts.insert(settled.begin(), settled.end());
     return changes;
 }
 
@@ -68,9 +72,8 @@ std::optional<qint64> MdnsResponseIntake::openUntil(const std::string &hostKey, 
     const auto open = m_openHosts.find(hostKey);
     if (open == m_openHosts.end())
         return std::nullopt;
-    const auto sender = m_lastHeard.find(open->second);
-    if (sender != m_lastHeard.end() && now < sender->second + mdns::kBurstGap)
-        return sender->second + mdns::kBurstGap;
+    if (now - open->second.since < mdns::kBurstGap)
+        return open->second.since + mdns::kBurstGap;
     m_openHosts.erase(open);
     return std::nullopt;
 }

@@ -18,11 +18,11 @@ class MdnsCache;
 // addresses or NSEC changed. Only class IN records of the answer and additional sections count;
 // questions and the authority section (probes' proposals) are ignored.
 //
-// Split responses: a responder for many hosts spreads a large answer over several messages, sent
-// back to back, and a host's address records may straddle two of them, in any order. The hosts of
-// a message of 1400 bytes or more stay open while that sender's burst goes on, until the sender has
-// been quiet for mdns::kBurstGap; at most 20,000 hosts (as many as the cache has records) are open
-// at once.
+// Split responses: a responder for many hosts spreads a large answer over several messages, and a
+// host's address records may straddle two of them, in any order. The hosts of a message of 1400
+// bytes or more stay open until the same sender's next message (which lists them among the changed
+// hosts), or until the sender has been quiet for mdns::kBurstGap and its burst is over; at most
+// 1000 hosts are open at once.
 class MdnsResponseIntake
 {
 public:
@@ -43,7 +43,10 @@ public:
     std::optional<qint64> openUntil(const std::string &hostKey, qint64 now);
 
 private:
+    struct OpenHost {
+        QString source;
+        qint64 since = 0;
+    };
     MdnsCache &m_cache;
-    std::unordered_map<std::string, QString> m_openHosts; // host key -> its sender
-    std::unordered_map<QString, qint64> m_lastHeard;      // senders of open hosts -> last message
+    std::unordered_map<std::string, OpenHost> m_openHosts;
 };
