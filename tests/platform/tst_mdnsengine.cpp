@@ -232,6 +232,12 @@ private Q_SLOTS:
         QCOMPARE(cache.find(Conversation::host("d"), dns::TypeA, 0).size(), 1u);
         cache.removeExpired(1000000);
         QCOMPARE(cache.size(), 0u);
+        MdnsCache small(100, 80000); // room for two TXT records of 9000 bytes
+        for (const char *label : {"a", "b", "c"})
+            small.insert(
+                Conversation::record(QStringLiteral("txt:%1=%2").arg(label, QString(8999, 'x'))), 0,
+                1);
+        QCOMPARE(small.size(), 2u);
     }
 };
 
