@@ -35,8 +35,7 @@
 //   resolve I [SECONDS] / monitor I / drop I
 //                                         calls on the I-th found service (0-based)
 //   when-found stop|resolve               what the slot for a new service does (resolve: resolve
-//   it,
-//                                         and monitor it once resolved)
+//                                         it, and monitor it once resolved)
 //   when-txt I drop J                     the I-th service's TXT slot drops the J-th
 //   echo / clear                          our last query comes back / forget the signals so far
 //   ? QUESTIONS [| KNOWN]                 the questions sent since the last check, sorted; with
