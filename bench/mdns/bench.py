@@ -1,15 +1,19 @@
 """mDNS benchmark: the embedded querier against python3-zeroconf on the simulated network.
 
     /usr/bin/python3 bench/mdns/bench.py DRIVER [--sizes 100,1000] [--runs 5] [--loss-runs 10]
-                                         [--baseline OTHER-DRIVER]
+                                         [--baseline OTHER-DRIVER] [--hold-back]
 
 DRIVER is a release build of vindra-mdns-browse (e.g. build/bench/mdns/vindra-mdns-browse).
 For each fleet size one lan-run brings up the network; inside it the two tools take turns, a
 pause apart so that no responder still holds back answers from the previous turn. Reported per
 size: median time from browse start until every service has its TXT record and addresses (ours:
 the first TXT report of the last service, addresses read then, as the discovery model does),
-the ratio to the peer, services short of addresses, receive-buffer drops; for the largest size
-also packets and bytes sent during a 5-second browse, and losses over --loss-runs runs.
+the ratio to the peer, services short of addresses, receive-buffer drops; for --detail-size
+(default 1000 if measured, else the largest size) also packets and bytes sent during a 5-second
+browse, and losses over --loss-runs runs; for ours
+and the baseline also the tail: how long after the last response that came before completion
+the browse was complete. With --hold-back the responder holds every answer to a shared record
+(PTR) back for 20-120 ms and multicasts it, even to a QU question (hold_back.py).
 """
 
 import argparse
@@ -46,7 +50,8 @@ def ours(driver, fleet, seconds, until_complete):
     elapsed = max(e["t"] for e in txt.values()) if complete >= len(devices) else None
     short = sum(1 for name, e in txt.items()
                 if set(a.split("%")[0] for a in e["addresses"]) != expected.get(name))
-    return {"elapsed": elapsed, "complete": complete, "short": short,
+    tail = elapsed - done["last_response"] if elapsed is not None and done.get("last_response", -1) >= 0 else None
+    return {"elapsed": elapsed, "complete": complete, "short": short, "tail": tail,
             "drops": done.get("receive_drops"), "packets": done.get("packets_sent"),
             "bytes": done.get("bytes_sent"), "questions": done.get("questions_sent")}
 
@@ -95,6 +100,14 @@ def report(size, results):
     ours_ms = median([r["elapsed"] for r in results["ours"]])
     peer_ms = median([r["elapsed"] for r in results["peer"]])
     print(f"{size} devices, median of {len(results['ours'])}:")
+    tail = median([r["tail"] for r in results["ours"]])
+    if tail is not None:
+        print(f"  ours, complete after the last response: {tail:.1f} ms "
+              f"(runs: {[None if r['tail'] is None else round(r['tail'], 1) for r in results['ours']]})")
+    base_tail = median([r["tail"] for r in results["base"]])
+    if base_tail is not None:
+        print(f"  baseline, complete after the last response: {base_tail:.1f} ms "
+              f"(runs: {[None if r['tail'] is None else round(r['tail'], 1) for r in results['base']]})")
     print(f"  ours: {ours_ms:.1f} ms" if ours_ms is not None else "  ours: incomplete",
           f"(runs: {[None if r['elapsed'] is None else round(r['elapsed'], 1) for r in results['ours']]}, "
           f"short of addresses: {[r['short'] for r in results['ours']]}, drops: {[r['drops'] for r in results['ours']]})")
@@ -130,6 +143,9 @@ def main():
     parser.add_argument("--baseline", help="another build of the driver, run in the same turns")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--loss-runs", type=int, default=10)
+    parser.add_argument("--detail-size", type=int, help="the size for traffic and loss runs")
+    parser.add_argument("--hold-back", action="store_true",
+                        help="the responder multicasts answers to shared records 20-120 ms late")
     parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
     parser.add_argument("--traffic", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
@@ -142,16 +158,18 @@ def main():
     with tempfile.TemporaryDirectory() as directory:
         for size in sizes:
             fleet = os.path.join(directory, f"fleet-{size}.json")
-            subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "lan", "make-fleet"), str(size), "-o", fleet],
+            subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "lan", "make-fleet"), str(size), "--no-http", "-o", fleet],
                            check=True)
-            largest = size == max(sizes)
+            largest = size == (args.detail_size or (1000 if 1000 in sizes else max(sizes)))
             run = subprocess.run(
                 [os.path.join(LAN, "lan-run"), "--fleet", fleet, "--", "/usr/bin/python3",
                  os.path.abspath(__file__), args.driver, "--inside", "--runs", str(args.runs),
                  "--loss-runs", str(args.loss_runs if largest else 0)]
                 + (["--traffic"] if largest else [])
                 + (["--baseline", args.baseline] if args.baseline else []),
-                capture_output=True, text=True, timeout=3600)
+                capture_output=True, text=True, timeout=3600,
+                env=dict(os.environ, **({"VINDRA_LAN_RESPONDER_MODULE": os.path.join(HERE, "hold_back.py")}
+                                        if args.hold_back else {})))
             if run.returncode != 0:
                 print(f"{size} devices: lan-run failed ({run.returncode}): {run.stderr[-2000:]}")
                 continue

@@ -5,11 +5,14 @@
 //   {"t":41.0,"event":"txt","name":...,"txt_hex":"...","addresses":[...]}
 //   {"t":..., "event":"failed","name":...}
 //   {"t":..., "event":"done","complete":N,"packets_sent":...,"bytes_sent":...,
-//    "questions_sent":...,"receive_drops":...}
+//    "questions_sent":...,"last_response":T,"receive_drops":...}
+// ("last_response": when the last response before the N-th complete service came, or -1)
 // A service is complete at its first TXT report after resolution (as the discovery model reads
 // it). Options: --type T (default _http._tcp), --time S (default 5), --until-complete N (stop
 // as soon as N services are complete), --factory (use createMdnsBrowser() instead of an engine of
-// its own; no statistics then).
+// its own; no statistics then), --trace (also one line per received datagram:
+// {"t":...,"event":"datagram","from":...,"size":N,"response":true}, for measuring the gaps
+// within a responder's burst).
 // For the simulated network only (tests/lan/lan-run): it sends mDNS queries.
 
 #include "platform/DnsSd.h"
@@ -60,6 +63,7 @@ int main(int argc, char **argv)
                       QStringLiteral("Stop once N services are complete."), QStringLiteral("N"),
                       QStringLiteral("0")});
     parser.addOption({QStringLiteral("factory"), QStringLiteral("Use createMdnsBrowser().")});
+    parser.addOption({QStringLiteral("trace"), QStringLiteral("Print every received datagram.")});
     parser.process(app);
 
     const int untilComplete = parser.value(QStringLiteral("until-complete")).toInt();
@@ -91,6 +95,23 @@ int main(int argc, char **argv)
         std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
         std::fputc('\n', stdout);
     };
+    // The time of the last response received, for how soon the browse ends after it.
+    double lastResponseAt = -1;
+    double lastResponseBeforeComplete = -1;
+    if (transport) {
+        QObject::connect(transport.get(), &MdnsTransport::datagramReceived, &app,
+                         [&](const QByteArray &datagram, const QHostAddress &source) {
+                             const bool response =
+                                 datagram.size() > 2 && (quint8(datagram[2]) & 0x80) != 0;
+                             if (response)
+                                 lastResponseAt = static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
+                             if (parser.isSet(QStringLiteral("trace")))
+                                 print({{QStringLiteral("event"), QStringLiteral("datagram")},
+                                        {QStringLiteral("from"), source.toString()},
+                                        {QStringLiteral("size"), datagram.size()},
+                                        {QStringLiteral("response"), response}});
+                         });
+    }
     bool finished = false;
     auto finish = [&] {
         if (finished)
@@ -108,6 +129,7 @@ int main(int argc, char **argv)
                         static_cast<double>(statistics.questionsSent));
             done.insert(QStringLiteral("packets_received"),
                         static_cast<double>(statistics.packetsReceived));
+            done.insert(QStringLiteral("last_response"), lastResponseBeforeComplete);
             done.insert(QStringLiteral("receive_drops"),
                         static_cast<double>(transport->receiveDrops()));
         }
@@ -158,8 +180,10 @@ int main(int argc, char **argv)
                                  if (!*reported) {
                                      *reported = true;
                                      ++complete;
-                                     if (untilComplete > 0 && complete >= untilComplete)
+                                     if (untilComplete > 0 && complete == untilComplete) {
+                                         lastResponseBeforeComplete = lastResponseAt;
                                          QTimer::singleShot(0, &app, finish);
+                                     }
                                  }
                              });
                          raw->resolve(10.0);

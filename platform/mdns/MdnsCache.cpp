@@ -12,8 +12,9 @@ constexpr int RefreshPercent[] = {80, 85, 90, 95};
 constexpr int kRefreshStages = 4;
 } // namespace
 
-MdnsCache::MdnsCache(size_t capacity)
+MdnsCache::MdnsCache(size_t capacity, size_t byteCapacity)
     : m_capacity(std::max<size_t>(capacity, 1))
+    , m_byteCapacity(byteCapacity)
     , m_jitter([](int64_t) { return int64_t{0}; })
 {
 }
@@ -21,6 +22,12 @@ MdnsCache::MdnsCache(size_t capacity)
 void MdnsCache::setJitter(std::function<int64_t(int64_t)> jitter)
 {
     m_jitter = std::move(jitter);
+}
+
+size_t MdnsCache::bytesOf(const dns::ResourceRecord &record)
+{
+    // The index and the expiry and refresh queues keep copies of the data.
+    return record.name.size() + record.target.size() + 4 * record.rdata.size();
 }
 
 MdnsCache::Key MdnsCache::keyOf(const std::string &name, uint16_t type)
@@ -36,11 +43,8 @@ MdnsCache::Slot *MdnsCache::slot(const Key &key, const std::string &rdata)
     const auto found = m_records.find(key);
     if (found == m_records.end())
         return nullptr;
-    for (Slot &candidate : found->second) {
-        if (candidate.entry.record.rdata == rdata)
-            return &candidate;
-    }
-    return nullptr;
+    const auto data = found->second.find(rdata);
+    return data == found->second.end() ? nullptr : &data->second;
 }
 
 void MdnsCache::setExpiry(const Key &key, Slot &target, int64_t expiresAt)
@@ -75,7 +79,7 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
     if (record.cacheFlush && record.ttl > 0) {
         const auto found = m_records.find(key);
         if (found != m_records.end()) {
-            for (Slot &other : found->second) {
+            for (auto &[data, other] : found->second) {
                 if (other.entry.record.rdata != record.rdata &&
                     other.entry.record.recordClass == record.recordClass &&
                     other.entry.receivedAt < now - kOneSecond &&
@@ -98,6 +102,7 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
 
     const int64_t lifetime = int64_t{record.ttl} * kOneSecond;
     if (existing != nullptr) {
+        m_bytes += bytesOf(record) - bytesOf(existing->entry.record);
         existing->entry.record = record;
         existing->entry.receivedAt = now;
         existing->entry.lifetime = lifetime;
@@ -109,8 +114,7 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
         return Change::Refreshed;
     }
 
-    std::vector<Slot> &slots = m_records[key];
-    Slot &added = slots.emplace_back();
+    Slot &added = m_records[key][record.rdata];
     added.entry.record = record;
     added.entry.receivedAt = now;
     added.entry.lifetime = lifetime;
@@ -118,7 +122,8 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
     setExpiry(key, added, now + lifetime);
     scheduleRefresh(key, added);
     ++m_size;
-    while (m_size > m_capacity && !m_expiryQueue.empty()) {
+    m_bytes += bytesOf(record);
+    while ((m_size > m_capacity || m_bytes > m_byteCapacity) && !m_expiryQueue.empty()) {
         const auto first = m_expiryQueue.begin();
         const auto [evictKey, evictData] = first->second;
         remove(evictKey, evictData);
@@ -131,17 +136,17 @@ void MdnsCache::remove(const Key &key, const std::string &rdata)
     const auto found = m_records.find(key);
     if (found == m_records.end())
         return;
-    std::vector<Slot> &slots = found->second;
-    const auto it = std::find_if(slots.begin(), slots.end(), [&rdata](const Slot &candidate) {
-        return candidate.entry.record.rdata == rdata;
-    });
-    if (it == slots.end())
+    auto &slots = found->second;
+    const auto data = slots.find(rdata);
+    if (data == slots.end())
         return;
-    if (it->expiry)
-        m_expiryQueue.erase(*it->expiry);
-    if (it->refresh)
-        m_refreshQueue.erase(*it->refresh);
-    slots.erase(it);
+    Slot &gone = data->second;
+    if (gone.expiry)
+        m_expiryQueue.erase(*gone.expiry);
+    if (gone.refresh)
+        m_refreshQueue.erase(*gone.refresh);
+    m_bytes -= bytesOf(gone.entry.record);
+    slots.erase(data);
     --m_size;
     if (slots.empty())
         m_records.erase(found);
@@ -154,7 +159,7 @@ std::vector<const MdnsCache::Entry *> MdnsCache::find(const std::string &name, u
     const auto found = m_records.find(keyOf(name, type));
     if (found == m_records.end())
         return entries;
-    for (const Slot &candidate : found->second) {
+    for (const auto &[data, candidate] : found->second) {
         if (candidate.entry.expiresAt > now)
             entries.push_back(&candidate.entry);
     }
@@ -196,7 +201,7 @@ void MdnsCache::watch(const std::string &name, uint16_t type)
     const auto found = m_records.find(key);
     if (found == m_records.end())
         return;
-    for (Slot &existing : found->second)
+    for (auto &[data, existing] : found->second)
         scheduleRefresh(key, existing);
 }
 
@@ -210,7 +215,7 @@ void MdnsCache::unwatch(const std::string &name, uint16_t type)
     const auto found = m_records.find(key);
     if (found == m_records.end())
         return;
-    for (Slot &existing : found->second)
+    for (auto &[data, existing] : found->second)
         scheduleRefresh(key, existing);
 }
 

@@ -19,7 +19,9 @@
 // - A goodbye (TTL 0) keeps the record for one more second (§10.1).
 // - A record with the cache-flush bit marks the other records of its name, type and class that
 //   arrived more than a second earlier to expire one second later (§10.2).
-// - The cache holds at most `capacity` records; beyond that the ones closest to expiry go.
+// - The cache holds at most `capacity` records and `byteCapacity` bytes of their names and data
+//   (with the copies its queues keep: a flood of 9000-byte records must not take hundreds of
+//   megabytes); beyond that the ones closest to expiry go.
 // - Records of a watched name and type are offered for a refresh query at 80, 85, 90 and 95 % of
 //   their TTL (§5.2), plus a small jitter.
 class MdnsCache
@@ -38,7 +40,7 @@ public:
 
     enum class Change { None, Added, Refreshed, Goodbye };
 
-    explicit MdnsCache(size_t capacity = 20000);
+    explicit MdnsCache(size_t capacity = 20000, size_t byteCapacity = 16 * 1024 * 1024);
 
     // `jitter(n)` returns a number in [0, n) for the refresh times; the default gives 0.
     void setJitter(std::function<int64_t(int64_t)> jitter);
@@ -77,14 +79,18 @@ private:
     };
 
     static Key keyOf(const std::string &name, uint16_t type);
+    static size_t bytesOf(const dns::ResourceRecord &record);
     Slot *slot(const Key &key, const std::string &rdata);
     void setExpiry(const Key &key, Slot &slot, int64_t expiresAt);
     void scheduleRefresh(const Key &key, Slot &slot);
     void remove(const Key &key, const std::string &rdata);
 
     size_t m_capacity;
+    size_t m_byteCapacity;
     size_t m_size = 0;
-    std::unordered_map<Key, std::vector<Slot>> m_records;
+    size_t m_bytes = 0;
+    // By key, then by data: a browse's PTR records can be thousands under one key.
+    std::unordered_map<Key, std::map<std::string, Slot>> m_records;
     std::unordered_map<Key, int> m_watched;
     Queue m_expiryQueue;
     Queue m_refreshQueue;

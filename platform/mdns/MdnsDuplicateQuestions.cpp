@@ -3,6 +3,8 @@
 #include "platform/mdns/DnsName.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 using namespace dns;
 
@@ -36,17 +38,19 @@ MdnsDuplicateQuestions::standIns(const Message &query, const QByteArray &datagra
         Key key{nameKey(question.name), question.type};
         if (!wanted(key))
             continue;
-        const std::vector<ResourceRecord> mine = ours(question.name, question.type);
-        const bool covered = std::all_of(
-            query.answers.begin(), query.answers.end(), [&](const ResourceRecord &theirs) {
-                if (theirs.type != question.type || nameKey(theirs.name) != key.first)
-                    return true;
-                return std::any_of(mine.begin(), mine.end(), [&](const ResourceRecord &record) {
-                    return record.rdata == theirs.rdata;
-                });
-            });
-        if (covered)
-            result.push_back(std::move(key));
+        std::unordered_set<std::string_view> theirs;
+        for (const ResourceRecord &answer : query.answers) {
+            if (answer.type == question.type && nameKey(answer.name) == key.first)
+                theirs.insert(answer.rdata);
+        }
+        // Ours are looked up only when needed: a browse may know thousands of PTR records.
+        if (!theirs.empty()) {
+            for (const ResourceRecord *record : ours(question.name, question.type))
+                theirs.erase(record->rdata);
+            if (!theirs.empty())
+                continue;
+        }
+        result.push_back(std::move(key));
     }
     return result;
 }

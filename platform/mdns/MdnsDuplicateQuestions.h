@@ -19,8 +19,8 @@ class MdnsDuplicateQuestions
 {
 public:
     using Key = std::pair<std::string, uint16_t>; // name key, type
-    using KnownAnswers =
-        std::function<std::vector<dns::ResourceRecord>(const std::string &name, uint16_t type)>;
+    using KnownAnswers = std::function<std::vector<const dns::ResourceRecord *>(
+        const std::string &name, uint16_t type)>;
 
     void sent(const QByteArray &datagram, qint64 now);
 

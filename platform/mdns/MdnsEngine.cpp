@@ -20,6 +20,8 @@ namespace
 // responders already spread their answers over 20-120 ms (RFC 6762 §6).
 constexpr qint64 kFirstQueryDelay = 2;
 constexpr qint64 kFirstQueryDelaySpread = 10;
+// About a millisecond of work.
+constexpr int kMaxWakeUpsPerRound = 256;
 
 const QHostAddress kIpv4Group(QStringLiteral("224.0.0.251"));
 const QHostAddress kIpv6Group(QStringLiteral("ff02::fb"));
@@ -207,9 +209,15 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
             return m_scheduler.isPending(key.first, key.second) ||
                    (key.second == TypePtr && waitingBrowse(key.first));
         },
-        [&](const std::string &name, uint16_t type) { return knownAnswers(name, type, now); });
+        [&](const std::string &name, uint16_t type) {
+            std::vector<const ResourceRecord *> records;
+            for (const MdnsCache::Entry *entry : knownEntries(name, type, now))
+                records.push_back(&entry->record);
+            return records;
+        });
     for (const auto &[key, type] : standIns) {
         m_scheduler.cancel(key, type);
+        questionSent(key, type, Delivery::Multicast, now);
         if (type != TypePtr)
             continue;
         for (auto &[browseId, browse] : m_browses) {
@@ -325,7 +333,11 @@ void MdnsEngine::wakeUp(qint64 at, int serviceId, WakeUp::Kind kind)
 bool MdnsEngine::runDueWakeUps(qint64 now)
 {
     bool ran = false;
-    while (!m_wakeUps.empty() && m_wakeUps.begin()->first <= now) {
+    // Thousands of services may come due at once; the rest runs at the next timer event, after
+    // the event loop's other work.
+    for (int done = 0;
+         done < kMaxWakeUpsPerRound && !m_wakeUps.empty() && m_wakeUps.begin()->first <= now;
+         ++done) {
         const WakeUp due = m_wakeUps.begin()->second;
         m_wakeUps.erase(m_wakeUps.begin());
         const auto found = m_services.find(due.serviceId);
@@ -362,8 +374,8 @@ void MdnsEngine::onTimer()
     rearm();
 }
 
-std::vector<ResourceRecord> MdnsEngine::knownAnswers(const std::string &name, uint16_t type,
-                                                     qint64 now) const
+std::vector<const MdnsCache::Entry *> MdnsEngine::knownEntries(const std::string &name,
+                                                               uint16_t type, qint64 now) const
 {
     // A browse lists only what it heard itself: its first query has no known answers, so every
     // responder answers, and a service gone since an earlier browse is not taken for granted.
@@ -375,11 +387,19 @@ std::vector<ResourceRecord> MdnsEngine::knownAnswers(const std::string &name, ui
                 heardSince = std::max(heardSince, browse.startedAt);
         }
     }
+    std::vector<const MdnsCache::Entry *> entries = m_cache.find(name, type, now);
+    std::erase_if(entries, [&](const MdnsCache::Entry *entry) {
+        return entry->goodbye || entry->receivedAt < heardSince ||
+               entry->remaining(now) * 2 < entry->lifetime;
+    });
+    return entries;
+}
+
+std::vector<ResourceRecord> MdnsEngine::knownAnswers(const std::string &name, uint16_t type,
+                                                     qint64 now) const
+{
     std::vector<ResourceRecord> answers;
-    for (const MdnsCache::Entry *entry : m_cache.find(name, type, now)) {
-        if (entry->goodbye || entry->receivedAt < heardSince ||
-            entry->remaining(now) * 2 < entry->lifetime)
-            continue;
+    for (const MdnsCache::Entry *entry : knownEntries(name, type, now)) {
         ResourceRecord answer = entry->record;
         answer.cacheFlush = false;
         answer.ttl = static_cast<uint32_t>(entry->remaining(now) / 1000);
@@ -399,8 +419,21 @@ void MdnsEngine::sendDueQuestions(qint64 now)
         m_transport->send(message.datagram, kIpv6Group, MdnsTransport::kMdnsPort, 0);
         m_statistics.packetsSent += 2;
         m_statistics.bytesSent += 2 * static_cast<quint64>(message.datagram.size());
-        m_statistics.questionsSent += static_cast<quint64>(message.questions);
+        m_statistics.questionsSent += message.questions.size();
         m_duplicates.sent(message.datagram, now);
+        for (const mdns::PendingQuestion &question : message.questions)
+            questionSent(nameKey(question.name), question.type, question.delivery, now);
+    }
+}
+
+void MdnsEngine::questionSent(const std::string &key, uint16_t type, Delivery delivery, qint64 now)
+{
+    if (type != TypeA && type != TypeAaaa)
+        return;
+    auto [first, last] = m_servicesByHost.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        if (const auto at = m_services.at(it->second).resolution.questionSent(type, delivery, now))
+            wakeUp(*at, it->second);
     }
 }
 

@@ -49,8 +49,9 @@ class MdnsTransport;
 //   records never make a service appear, but they do complete a resolution. Its known answers are
 //   the records heard during this browse with at least half their TTL left.
 // - Monitored TXT records are refreshed at 80/85/90/95 % of their TTL.
-// - Bounded: 20,000 cached records, 10,000 services per browse, a message's work linear in its
-//   records.
+// - Bounded: 50,000 cached records (five for each of the 10,000 services a browse may hold),
+//   10,000 services per browse, a message's work linear in its records, at most 256 services
+//   looked at again per round of a timer event.
 //
 // Signals of browsers and services are emitted from the engine's timer or datagram handling,
 // never from inside a call made on them, and never for an object already stopped or destroyed.
@@ -67,6 +68,7 @@ public:
     };
 
     static constexpr int kMaxServicesPerBrowse = 10000;
+    static constexpr size_t kMaxCachedRecords = 50000;
 
     // `random()` gives uniformly distributed numbers (for the delays that keep queriers apart).
     MdnsEngine(MdnsTransport *transport, Clock *clock, OneShotTimer *timer,
@@ -130,6 +132,10 @@ private:
              mdns::Pace pace = mdns::Pace::WhenDue);
     void wakeUp(qint64 at, int serviceId, WakeUp::Kind kind = WakeUp::Kind::Evaluate);
     void sendDueQuestions(qint64 now);
+    // Tells the resolutions of the host `key` that a question for its addresses went out.
+    void questionSent(const std::string &key, uint16_t type, mdns::Delivery delivery, qint64 now);
+    std::vector<const MdnsCache::Entry *> knownEntries(const std::string &name, uint16_t type,
+                                                       qint64 now) const;
     std::vector<dns::ResourceRecord> knownAnswers(const std::string &name, uint16_t type,
                                                   qint64 now) const;
     void reportServices(int browseId, const std::vector<std::string> &instances);
@@ -142,7 +148,7 @@ private:
     Clock *m_clock;
     OneShotTimer *m_timer;
     std::function<quint32()> m_random;
-    MdnsCache m_cache;
+    MdnsCache m_cache{kMaxCachedRecords};
     MdnsResponseIntake m_intake{m_cache};
     MdnsDuplicateQuestions m_duplicates;
     MdnsQueryScheduler m_scheduler;

@@ -13,6 +13,8 @@ using mdns::PendingQuestion;
 namespace
 {
 
+// Resolution questions wait for this pause in the responses: a question asked too early costs only
+// traffic, so this is shorter than the burst gap after which a host's records count as complete.
 constexpr qint64 kQuietPeriod = 20;
 constexpr qint64 kMaxDeferral = 500;
 // A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
@@ -39,6 +41,8 @@ QByteArray datagramOf(const MessageWriter &writer)
 
 void MdnsQueryScheduler::ask(PendingQuestion question)
 {
+    if (m_earliestKnown && (!m_earliestDue || question.dueAt < *m_earliestDue))
+        m_earliestDue = question.dueAt;
     const auto [it, added] =
         m_pending.try_emplace({nameKey(question.name), question.type}, question);
     if (added)
@@ -54,7 +58,13 @@ void MdnsQueryScheduler::ask(PendingQuestion question)
 
 bool MdnsQueryScheduler::cancel(const std::string &key, uint16_t type)
 {
-    return m_pending.erase({key, type}) > 0;
+    const auto found = m_pending.find({key, type});
+    if (found == m_pending.end())
+        return false;
+    if (m_earliestDue && found->second.dueAt <= *m_earliestDue)
+        m_earliestKnown = false;
+    m_pending.erase(found);
+    return true;
 }
 
 bool MdnsQueryScheduler::isPending(const std::string &key, uint16_t type) const
@@ -64,83 +74,87 @@ bool MdnsQueryScheduler::isPending(const std::string &key, uint16_t type) const
 
 std::optional<qint64> MdnsQueryScheduler::nextDue() const
 {
-    std::optional<qint64> next;
-    for (const auto &[key, question] : m_pending) {
-        const qint64 at = std::max(question.dueAt, m_nextSendAllowedAt);
-        if (!next || at < *next)
-            next = at;
+    if (!m_earliestKnown) {
+        m_earliestDue.reset();
+        for (const auto &[key, question] : m_pending) {
+            if (!m_earliestDue || question.dueAt < *m_earliestDue)
+                m_earliestDue = question.dueAt;
+        }
+        m_earliestKnown = true;
     }
-    return next;
+    if (!m_earliestDue)
+        return std::nullopt;
+    return std::max(*m_earliestDue, m_nextSendAllowedAt);
 }
 
 std::vector<MdnsQueryScheduler::Outgoing>
 MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswers &knownAnswers)
 {
-    if (m_pending.empty() || now < m_nextSendAllowedAt)
-        return {};
     // Once a question is due, those due within the next moments go with it.
-    if (std::none_of(m_pending.begin(), m_pending.end(),
-                     [now](const auto &entry) { return entry.second.dueAt <= now; }))
+    if (const auto next = nextDue(); !next || *next > now)
         return {};
+    m_earliestKnown = false;
     const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + kQuietPeriod;
-    std::vector<PendingQuestion> due;
-    for (auto it = m_pending.begin(); it != m_pending.end();) {
+    // The due questions stay in m_pending until they are sent: thousands may be due at once, and
+    // only a burst's worth leaves.
+    std::vector<std::map<Key, PendingQuestion>::iterator> due;
+    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         PendingQuestion &pending = it->second;
-        if (pending.dueAt > now + mdns::kAggregationDelay) {
-            ++it;
-        } else if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
-                   now < pending.askedAt + kMaxDeferral) {
+        if (pending.dueAt > now + mdns::kAggregationDelay)
+            continue;
+        if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
+            now < pending.askedAt + kMaxDeferral)
             pending.dueAt =
                 std::min(*m_lastResponseAt + kQuietPeriod, pending.askedAt + kMaxDeferral);
-            ++it;
-        } else {
-            // Refresh questions find their record below half its TTL, so only what the rest of a
-            // split response brought is dropped here.
-            if (pending.type == TypePtr || !isAnswered(cache, pending.name, pending.type, now))
-                due.push_back(std::move(pending));
-            it = m_pending.erase(it);
-        }
+        else
+            due.push_back(it);
     }
-    std::stable_sort(due.begin(), due.end(),
-                     [](const PendingQuestion &a, const PendingQuestion &b) {
-                         if ((a.type == TypePtr) != (b.type == TypePtr))
-                             return a.type == TypePtr;
-                         return a.dueAt < b.dueAt;
-                     });
+    std::stable_sort(due.begin(), due.end(), [](const auto &a, const auto &b) {
+        if ((a->second.type == TypePtr) != (b->second.type == TypePtr))
+            return a->second.type == TypePtr;
+        return a->second.dueAt < b->second.dueAt;
+    });
 
     std::vector<Outgoing> messages;
     size_t next = 0;
     while (next < due.size() && messages.size() < kMessagesPerBurst) {
         auto writer = std::make_unique<MessageWriter>(kMaxQuerySize);
         std::vector<ResourceRecord> answers;
-        int questions = 0;
-        while (next < due.size() &&
-               writer->addQuestion({due[next].name, due[next].type, kClassIn,
-                                    due[next].delivery == mdns::Delivery::Unicast})) {
-            auto known = knownAnswers(due[next].name, due[next].type);
+        std::vector<PendingQuestion> questions;
+        for (; next < due.size(); ++next) {
+            const PendingQuestion &pending = due[next]->second;
+            // Refresh questions find their record below half its TTL, so only what the rest of a
+            // split response brought is dropped here.
+            if (pending.type != TypePtr && isAnswered(cache, pending.name, pending.type, now)) {
+                m_pending.erase(due[next]);
+                continue;
+            }
+            if (!writer->addQuestion({pending.name, pending.type, kClassIn,
+                                      pending.delivery == mdns::Delivery::Unicast}))
+                break;
+            auto known = knownAnswers(pending.name, pending.type);
             answers.insert(answers.end(), std::make_move_iterator(known.begin()),
                            std::make_move_iterator(known.end()));
-            ++questions;
-            ++next;
+            questions.push_back(pending);
+            m_pending.erase(due[next]);
         }
-        if (questions == 0) { // cannot happen with names of at most 255 bytes
-            ++next;
+        if (questions.empty()) { // all answered, or (names of at most 255 bytes) never
+            if (next < due.size())
+                m_pending.erase(due[next++]);
             continue;
         }
         for (const ResourceRecord &answer : answers) {
             if (writer->addAnswer(answer))
                 continue;
             writer->setFlags(kFlagTruncated);
-            messages.push_back({datagramOf(*writer), std::exchange(questions, 0)});
+            messages.push_back({datagramOf(*writer), std::exchange(questions, {})});
             writer = std::make_unique<MessageWriter>(kMaxQuerySize);
             writer->addAnswer(answer);
         }
-        messages.push_back({datagramOf(*writer), questions});
+        messages.push_back({datagramOf(*writer), std::move(questions)});
     }
-    for (size_t i = next; i < due.size(); ++i) {
-        due[i].dueAt = now + kBurstInterval;
-        ask(std::move(due[i]));
-    }
+    for (size_t i = next; i < due.size(); ++i)
+        due[i]->second.dueAt = now + kBurstInterval;
     if (next < due.size())
         m_nextSendAllowedAt = now + kBurstInterval;
     return messages;

@@ -40,7 +40,7 @@ public:
     // The query messages to send at `now`, each with the questions it carries.
     struct Outgoing {
         QByteArray datagram;
-        int questions = 0;
+        std::vector<mdns::PendingQuestion> questions;
     };
     std::vector<Outgoing> takeDue(qint64 now, const MdnsCache &cache,
                                   const KnownAnswers &knownAnswers);
@@ -50,6 +50,10 @@ public:
 private:
     using Key = std::pair<std::string, uint16_t>;
     std::map<Key, mdns::PendingQuestion> m_pending;
+    // The earliest due time of m_pending, asked for after every datagram: kept up to date by ask(),
+    // found again (one pass) after cancel() and takeDue().
+    mutable std::optional<qint64> m_earliestDue;
+    mutable bool m_earliestKnown = true;
     qint64 m_nextSendAllowedAt = 0;
     std::optional<qint64> m_lastResponseAt;
 };

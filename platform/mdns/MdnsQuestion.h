@@ -22,6 +22,13 @@ enum class Pace { WhenDue, WhenQuiet };
 // Questions that become due within this window share a message.
 constexpr qint64 kAggregationDelay = 10;
 
+// A responder sends a multi-message answer back to back: its burst is over once it has been quiet
+// this long. Measured on the simulated network (python3-zeroconf answering for 1000 and 4000 hosts,
+// machine load 5 on 2 cores), the pause after a full message before the next one of the same
+// burst: 99 % under 10 ms, the longest 38 ms in about 7000; 50 ms leaves a margin over that and
+// still ends a browse within tens of milliseconds of the last answer.
+constexpr qint64 kBurstGap = 50;
+
 struct PendingQuestion {
     std::string name;
     dns::RecordType type = dns::TypePtr;

@@ -14,7 +14,8 @@ using namespace dns;
 namespace
 {
 
-constexpr qint64 kSettleTime = 250;
+// Responders hold multicast answers back by up to 120 ms (RFC 6762 §6).
+constexpr qint64 kMulticastHoldBack = 120;
 constexpr qint64 kFirstRetryInterval = 1000;
 constexpr qint64 kMaxRetryInterval = 60 * 1000;
 
@@ -39,6 +40,7 @@ void MdnsResolution::startResolving()
 {
     m_resolving = true;
     m_resolved = false;
+    m_otherFamily.reset();
     m_settleAt.reset();
     m_instanceRetry = {};
     m_addressRetry = {};
@@ -57,6 +59,16 @@ bool MdnsResolution::timeOut()
         return false;
     m_resolving = false;
     return true;
+}
+
+std::optional<qint64> MdnsResolution::questionSent(uint16_t type, mdns::Delivery delivery,
+                                                   qint64 now)
+{
+    if (!m_resolving || m_resolved || m_otherFamily != type || m_settleAt)
+        return std::nullopt;
+    m_settleAt =
+        now + mdns::kBurstGap + (delivery == mdns::Delivery::Unicast ? 0 : kMulticastHoldBack);
+    return m_settleAt;
 }
 
 QList<QByteArray> MdnsResolution::addresses(const MdnsCache &cache, qint64 now) const
@@ -126,6 +138,7 @@ void MdnsResolution::evaluateResolution(const MdnsCache &cache, MdnsResponseInta
     if (const std::string key = nameKey(srv->record.target); key != m_hostKey) {
         m_hostName = srv->record.target;
         m_hostKey = key;
+        m_otherFamily.reset();
         m_settleAt.reset();
         m_addressRetry = {};
     }
@@ -148,11 +161,10 @@ void MdnsResolution::evaluateResolution(const MdnsCache &cache, MdnsResponseInta
         return;
     }
     if (hasIpv4 || hasIpv6) {
-        if (!m_settleAt) {
-            step.questions.emplace_back(m_hostName, hasIpv4 ? TypeAaaa : TypeA);
-            m_settleAt = now + mdns::kAggregationDelay + kSettleTime;
-            step.wakeAt.push_back(*m_settleAt);
-        } else if (now >= *m_settleAt) {
+        if (!m_otherFamily) {
+            m_otherFamily = hasIpv4 ? TypeAaaa : TypeA;
+            step.questions.emplace_back(m_hostName, RecordType(*m_otherFamily));
+        } else if (m_settleAt && now >= *m_settleAt) {
             m_resolved = step.resolved = true;
         }
         return;

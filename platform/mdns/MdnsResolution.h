@@ -21,9 +21,10 @@ class MdnsResponseIntake;
 // - Resolution asks only for what the cache lacks: SRV and TXT of the instance, then A and AAAA of
 //   the SRV target, each repeated after 1 s and then at doubling intervals up to 60 s. A host's
 //   addresses are complete once both families are cached, or one family and an NSEC record that
-//   denies the other (RFC 6762 §6.1). With one family only, the other is asked for and has
-//   250 ms from the question's due time to arrive. A host still open in a split response is waited
-//   for.
+//   denies the other (RFC 6762 §6.1). With one family only, the other is asked for; once the
+//   question has left (questionSent), its answer has mdns::kBurstGap to come by
+//   unicast, or 120 ms more by multicast, the longest responders hold a multicast answer back
+//   (RFC 6762 §6). A host still open in a split response is waited for.
 // - Monitoring reports the newest TXT record once, then each real change of its bytes once; a
 //   missing TXT is asked for with the same repetition.
 class MdnsResolution
@@ -43,6 +44,9 @@ public:
     void startMonitoring();
     // The resolution's time is up: true when it had not succeeded (and so has failed).
     bool timeOut();
+    // A question of `type` for the host went out now (or another querier's stood in for it): when
+    // to look again, if this resolution was waiting for it.
+    std::optional<qint64> questionSent(uint16_t type, mdns::Delivery delivery, qint64 now);
 
     const std::string &instanceName() const { return m_instanceName; }
     const std::string &instanceKey() const { return m_instanceKey; }
@@ -73,7 +77,10 @@ private:
     std::string m_hostName;
     std::string m_hostKey;
     quint16 m_port = 0;
-    std::optional<qint64> m_settleAt; // when a host with one address family counts as complete
+    // A host with one address family: the other one asked for, and when the host counts as
+    // complete.
+    std::optional<uint16_t> m_otherFamily;
+    std::optional<qint64> m_settleAt;
     Retry m_instanceRetry;
     Retry m_addressRetry;
     Retry m_txtRetry;

@@ -8,7 +8,6 @@ using namespace dns;
 namespace
 {
 constexpr int kSplitResponseSize = 1400;
-constexpr qint64 kContinuationWait = 250;
 constexpr size_t kMaxOpenHosts = 1000;
 } // namespace
 
@@ -73,8 +72,8 @@ std::optional<qint64> MdnsResponseIntake::openUntil(const std::string &hostKey, 
     const auto open = m_openHosts.find(hostKey);
     if (open == m_openHosts.end())
         return std::nullopt;
-    if (now - open->second.since < kContinuationWait)
-        return open->second.since + kContinuationWait;
+    if (now - open->second.since < mdns::kBurstGap)
+        return open->second.since + mdns::kBurstGap;
     m_openHosts.erase(open);
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/mdns/DnsMessage.h"
+#include "platform/mdns/MdnsQuestion.h"
 
 #include <QHostAddress>
 
@@ -20,7 +21,8 @@ class MdnsCache;
 // Split responses: a responder for many hosts spreads a large answer over several messages, and a
 // host's address records may straddle two of them, in any order. The hosts of a message of 1400
 // bytes or more stay open until the same sender's next message (which lists them among the changed
-// hosts) or for 250 ms; at most 1000 hosts are open at once.
+// hosts), or until the sender has been quiet for mdns::kBurstGap and its burst is over; at most
+// 1000 hosts are open at once.
 class MdnsResponseIntake
 {
 public:

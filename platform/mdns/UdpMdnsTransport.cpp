@@ -19,7 +19,6 @@ namespace
 constexpr int kMaxDatagramSize = 9000;
 // Room for a thousand answers of a few hundred bytes each, with the kernel's per-packet overhead.
 constexpr int kReceiveBufferSize = 8 * 1024 * 1024;
-constexpr int kMaxDatagramsPerWakeup = 1024;
 constexpr int kInterfaceCheckInterval = 2000;
 
 void enable(int socket, int level, int option, int value = 1)

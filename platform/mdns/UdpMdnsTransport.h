@@ -25,6 +25,10 @@ class UdpMdnsTransport : public MdnsTransport
 {
     Q_OBJECT
 public:
+    // Datagrams read per wake-up of a socket: the event loop gets its turn between groups, so a
+    // flood of costly messages stalls it no longer than this many of them.
+    static constexpr int kMaxDatagramsPerWakeup = 64;
+
     explicit UdpMdnsTransport(QObject *parent = nullptr);
     ~UdpMdnsTransport() override;
 

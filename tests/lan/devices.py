@@ -10,7 +10,8 @@
 # RUN_DIR/requests.log as JSON lines. A port without a status has no listener (refused). HTTPS
 # uses RUN_DIR/server-N.pem of the address's certificate group. Control requests (one JSON line
 # per connection on RUN_DIR/control.sock): {"op": "txt"|"vanish", "instance", "txt"}. Prints "ready"
-# once every service is announced and every socket listens; exits at once on SIGTERM.
+# once every service is announced and every socket listens; exits at once on SIGTERM. With
+# VINDRA_LAN_RESPONDER_MODULE set, that Python file runs first (a benchmark's responder variant).
 #
 
 import asyncio
@@ -18,6 +19,7 @@ import http
 import json
 import os
 import resource
+import runpy
 import signal
 import ssl
 import sys
@@ -87,6 +89,8 @@ async def main():
                     await asyncio.start_server(handler(scheme, port, status, log), host, port, backlog=4096,
                                                ssl=contexts[group_of[address]] if scheme == "https" else None)
 
+    if os.environ.get("VINDRA_LAN_RESPONDER_MODULE"):  # a benchmark's responder variant
+        runpy.run_path(os.environ["VINDRA_LAN_RESPONDER_MODULE"])
     # One socket per family on the device host's own addresses: by default python-zeroconf would
     # make a single IPv6 socket, and an IPv4 querier would hear no answer.
     zc = AsyncZeroconf(interfaces=[lanlib.DEVICE_V4, lanlib.DEVICE_LL], ip_version=IPVersion.All).zeroconf
