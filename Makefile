@@ -37,7 +37,7 @@ package: setup
 # libFuzzer runs of the parsers (clang tree build-fuzz/), FUZZ_SECONDS per target. New inputs
 # go to build-fuzz/corpus/<target>; the seeds in fuzz/corpus/ are only read.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = dns_message txt_record mdns_engine dns_answer
+FUZZ_TARGETS = dns_message txt_record mdns_engine dns_answer http_head
 fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVINDRA_FUZZ=ON
 	cmake --build build-fuzz -j$(JOBS) $(addprefix --target fuzz_,$(FUZZ_TARGETS))
