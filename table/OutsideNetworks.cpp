@@ -7,8 +7,7 @@
 QString outsideNetworksWarning(const QString &address, const QList<LocalNetwork> &networks)
 {
     const QHostAddress host(address);
-    if (host.protocol() != QAbstractSocket::IPv4Protocol ||
-        host.isInSubnet(QHostAddress(QStringLiteral("169.254.0.0")), 16))
+    if (host.protocol() != QAbstractSocket::IPv4Protocol || host.isLinkLocal()) // auto-IP
         return {};
     QStringList shown;
     for (const LocalNetwork &network : networks) {
