@@ -1,4 +1,4 @@
-#include "platform/TlsClientContext.h"
+#include "platform/http/TlsClientContext.h"
 
 #include <QHostAddress>
 #include <QSslCertificate>
