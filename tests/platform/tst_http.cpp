@@ -144,6 +144,23 @@ private Q_SLOTS:
         QVERIFY(result);
         QCOMPARE(*result, status);
     }
+
+    // Run by ctest in a mount namespace whose OpenSSL directory holds only the test CA, as the
+    // one bundle file (as some distributions ship it) or in a hashed directory.
+    void systemTrustStore()
+    {
+        if (!qEnvironmentVariableIsSet("VINDRA_TEST_SYSTEM_TRUST"))
+            QSKIP("needs the trust store of its ctest namespace");
+        qunsetenv("SSL_CERT_FILE");
+        qunsetenv("SSL_CERT_DIR");
+        const TlsClientContext context;
+        ScriptedServer server(true, {"HTTP/1.1 200 OK\r\n\r\n"});
+        std::optional<std::optional<int>> result;
+        HttpTransfer transfer(context, 60s, [&](std::optional<int> s) { result = s; });
+        transfer.start(QUrl("https://127.0.0.1:" + server.port() + "/"));
+        QTRY_VERIFY(result);
+        QCOMPARE(*result, std::optional(200));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestHttp)
