@@ -96,36 +96,6 @@ private Q_SLOTS:
         view = &window->view();
     }
 
-    // Keys move the selection by MAC, in the selected colour; Enter opens what a press on the
-    // row's first link cell opens (nothing without a link); Ctrl+C copies the row.
-    void keysSelectOpenAndCopy_data()
-    {
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("page");
-        const QString ipv6Page = "http://[2001:db8::2]:80";
-        QTest::newRow("down: first") << QList<int>{Qt::Key_Down} << 0 << "http://198.18.1.1:80";
-        QTest::newRow("up: last, no link") << QList<int>{Qt::Key_Up} << 2 << "";
-        QTest::newRow("end, down, up")
-            << QList<int>{Qt::Key_End, Qt::Key_Down, Qt::Key_Up} << 1 << ipv6Page;
-        QTest::newRow("home, up") << QList<int>{Qt::Key_Home, Qt::Key_Up} << 0
-                                  << "http://198.18.1.1:80";
-    }
-    void keysSelectOpenAndCopy()
-    {
-        QFETCH(QList<int>, keys);
-        QFETCH(int, selected);
-        QFETCH(QString, page);
-        addCameras();
-        for (int key : keys + QList<int>{Qt::Key_Return})
-            QTest::keyClick(table().tableView(), Qt::Key(key));
-        QTest::keyClick(table().tableView(), Qt::Key_C, Qt::ControlModifier);
-        const QString mac = table().list().at(selected)->macAddress();
-        QCOMPARE(table().selectedRowMac(), mac);
-        QCOMPARE(opened, page.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(page)});
-        QCOMPARE(QGuiApplication::clipboard()->text().section('\t', 0, 0), mac);
-    }
-
     // A fourth device announced nothing but its vendor: no MAC, model or serial entries.
     void contextMenuAndTooltipsOfferWhatTheRowHas()
     {
