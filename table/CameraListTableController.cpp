@@ -302,6 +302,14 @@ QString CameraListTableController::rowText(const ObservableCamera &row)
     return fields.join(QLatin1Char('\t'));
 }
 
+QString CameraListTableController::allRowsText() const
+{
+    QStringList lines{m_headerTitleList.join(QLatin1Char('\t'))};
+    for (const auto &row : list())
+        lines.append(rowText(*row));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QMenu *CameraListTableController::makeContextMenu(int row) const
 {
     const std::shared_ptr<ObservableCamera> camera = list().at(row);
@@ -310,17 +318,22 @@ QMenu *CameraListTableController::makeContextMenu(int row) const
         connect(menu->addAction(title), &QAction::triggered, menu, [text] { copyText(text); });
     };
     addCopy(localizedText("copyRow"), rowText(*camera));
-    addCopy(localizedText("copyMacAddress"), camera->macAddress());
+    addCopy(localizedText("copyAllRows"), allRowsText());
+    // A value the device did not announce has no entry.
+    const auto addCopyOf = [&](const char *key, const QString &value) {
+        if (!value.isEmpty() && value != placeholderText)
+            addCopy(localizedText(key), value);
+    };
+    addCopyOf("copyMacAddress", camera->macAddress());
     const std::pair<const char *, AttributedText> addresses[] = {
         {"copyIpv4Address", camera->ipV4()},
         {"copyIpv6Address", camera->ipV6()},
         {"copyAutoIpAddress", camera->autoIp()},
     };
-    for (const auto &[key, address] : addresses) {
-        if (!address.string.isEmpty() && address.string != placeholderText)
-            addCopy(localizedText(key), address.string);
-    }
-    addCopy(localizedText("copySerialNumber"), camera->serialNumber());
+    for (const auto &[key, address] : addresses)
+        addCopyOf(key, address.string);
+    addCopyOf("copyModel", camera->modelName());
+    addCopyOf("copySerialNumber", camera->serialNumber());
     bool separated = false;
     for (const auto &[key, address] : addresses) {
         if (!address.isLink())
