@@ -21,11 +21,9 @@ class Model;
 // cell, and a busy search announces thousands of changes a second. An emptied list (a new
 // search) is not held back: it reaches the table on the next turn, so the old selection is
 // forgotten before the new search's first camera comes. The update:
-//  1. the model's cameraList equal to displayedCameraList(): stop, nothing is touched;
-//  2. displayedCameraList() becomes the model's list;
-//  3. rows are rebuilt, one per camera in the model's order; an address is underlined when its
-//     web interface answered (IPv4 and IPv6: over HTTP or HTTPS; auto-IP: over HTTP only) and it
-//     is not placeholderText;
+//  1. the model's cameraList equal to displayedCameraList: stop, nothing is touched;
+//  2. displayedCameraList becomes the model's list;
+//  3. rows are rebuilt, one per camera in the model's order (makeRows);
 //  4. no rows: the selection is forgotten; else, when the row count changed, the IPv6 and then
 //     the model-name column are widened to fit;
 //  5. the rows go to the controller in the model's order (an earlier column sort is not
@@ -48,11 +46,17 @@ public:
     // Runs the update now (the queued update calls this).
     void updateController();
 
-    // The rows for `cameras`, in their order, with the link rule applied to each address.
+    // The camera list the table was last built from, in the model's order; empty at first.
+    const CameraList &displayedCameraList() const { return m_displayedCameraList; }
+
+    // The rows for `cameras`, in their order. An address is underlined when its web interface
+    // answered there (IPv4 and IPv6: over HTTP or HTTPS; auto-IP: over HTTP only) and it is not
+    // placeholderText; such a link carries the page of its own camera (pageUrl).
     static ObservableCameraList makeRows(const CameraList &cameras);
 
 private:
     Model &m_model;
+    CameraList m_displayedCameraList;
     CameraListTableController *m_controller = nullptr;
     ChangeCoalescer m_changes;
     // Looks, after each turn's changes are stored, for an emptied list to expedite.
