@@ -1,5 +1,5 @@
 // libFuzzer target: reading the head of an HTTP response.
-#include "platform/HttpResponseHead.h"
+#include "platform/http/HttpResponseHead.h"
 
 #include <cstdlib>
 

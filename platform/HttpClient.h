@@ -27,6 +27,6 @@ public:
     virtual void abort(RequestId id) = 0;
 };
 
-// The process-wide client (NetworkHttpClient: Qt's default redirect policy, certificate
-// validation, one TLS context for all connections).
+// The process-wide client (platform/http/NetworkHttpClient: Qt's default redirect policy,
+// certificate validation, one TLS context for all connections).
 HttpClient &sharedHttpClient();

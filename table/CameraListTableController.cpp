@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -77,7 +78,11 @@ void CameraListTableController::loadView(QWidget *parentWidget)
 void CameraListTableController::setUpBehaviour(CameraTableView &table)
 {
     table.setAccessibleName(localizedText("cameraTable"));
+    // Qt's selection and current index follow selectedRowMac for assistive technology; neither
+    // the pointer nor keys change them directly, and they do not scroll the table.
     table.setSelectionMode(QAbstractItemView::NoSelection);
+    table.setSelectionBehavior(QAbstractItemView::SelectRows);
+    table.setAutoScroll(false);
     table.setEditTriggers(QAbstractItemView::NoEditTriggers);
     table.setFocusPolicy(Qt::StrongFocus);
     // Tab leaves the table for the next control instead of walking its cells.
@@ -85,12 +90,10 @@ void CameraListTableController::setUpBehaviour(CameraTableView &table)
     table.installEventFilter(this);
     table.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        // The Menu key and Shift+F10 never get here: they are keys of the selected row.
         const int row = m_tableView->rowAt(position.y());
-        if (row < 0)
-            return;
-        selectRow(row);
-        std::unique_ptr<QMenu> menu(makeContextMenu(row));
-        menu->exec(m_tableView->viewport()->mapToGlobal(position));
+        if (row >= 0)
+            showContextMenu(row, position);
     });
 }
 
@@ -150,6 +153,7 @@ const ObservableCameraList &CameraListTableController::list() const
 void CameraListTableController::setList(const ObservableCameraList &list)
 {
     m_model->setRows(list);
+    followSelection();
     Q_EMIT listChanged();
 }
 
@@ -161,6 +165,22 @@ QString CameraListTableController::selectedRowMac() const
 void CameraListTableController::setSelectedRowMac(const QString &macAddress)
 {
     m_model->setSelectedRowMac(macAddress);
+    followSelection();
+}
+
+void CameraListTableController::followSelection()
+{
+    QItemSelectionModel &selection = *m_tableView->selectionModel();
+    const int row = selectedRow();
+    if (row < 0) {
+        selection.clear();
+        return;
+    }
+    // The column stays where a press or the reader left it.
+    const QModelIndex index = m_model->index(row, std::max(0, selection.currentIndex().column()));
+    if (index != selection.currentIndex() || !selection.isRowSelected(row))
+        selection.setCurrentIndex(index,
+                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void CameraListTableController::fitIpv6ColumnWidth(const ObservableCameraList &rows)
@@ -227,7 +247,23 @@ int CameraListTableController::selectedRow() const
 void CameraListTableController::selectRow(int row)
 {
     setSelectedRowMac(list().at(row)->macAddress());
+    // Up or down only: the sideways scroll stays.
+    QScrollBar &sideways = *m_tableView->horizontalScrollBar();
+    const int x = sideways.value();
     m_tableView->scrollTo(m_model->index(row, 0));
+    sideways.setValue(x);
+}
+
+int CameraListTableController::rowsPerPage() const
+{
+    return std::max(1, m_tableView->viewport()->height() / m_tableView->rowHeight(0));
+}
+
+void CameraListTableController::showContextMenu(int row, QPoint position)
+{
+    selectRow(row);
+    std::unique_ptr<QMenu> menu(makeContextMenu(row));
+    menu->exec(m_tableView->viewport()->mapToGlobal(position));
 }
 
 std::optional<QUrl> CameraListTableController::rowPageUrl(const ObservableCamera &row)
@@ -284,32 +320,57 @@ bool CameraListTableController::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->matches(QKeySequence::Copy))
             return keyPressed(Qt::Key_Copy, {});
-        return keyPressed(key->key(), key->modifiers());
+        return keyPressed(key->key(), key->modifiers() & ~Qt::KeypadModifier);
     }
     return QObject::eventFilter(watched, event);
 }
 
 bool CameraListTableController::keyPressed(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (modifiers & ~(Qt::KeypadModifier))
+    // Ctrl+Home and Ctrl+End go where Home and End go; Shift+F10 is the Menu key.
+    if (modifiers == Qt::ControlModifier && (key == Qt::Key_Home || key == Qt::Key_End))
+        modifiers = {};
+    if (modifiers == Qt::ShiftModifier && key == Qt::Key_F10) {
+        modifiers = {};
+        key = Qt::Key_Menu;
+    }
+    if (modifiers)
         return false;
     const int count = int(list().size());
     const int current = selectedRow();
+    const int last = count - 1;
     switch (key) {
     case Qt::Key_Up:
     case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End: {
         if (count == 0)
             return true;
-        int row = key == Qt::Key_Home ? 0 : key == Qt::Key_End ? count - 1 : current;
-        if (key == Qt::Key_Up)
-            row = current < 0 ? count - 1 : std::max(0, current - 1);
-        else if (key == Qt::Key_Down)
-            row = current < 0 ? 0 : std::min(count - 1, current + 1);
+        const bool isUp = key == Qt::Key_Up || key == Qt::Key_PageUp;
+        const int step = key == Qt::Key_Up || key == Qt::Key_Down ? 1 : rowsPerPage();
+        int row =
+            current < 0 ? (isUp ? last : 0) : std::clamp(current + (isUp ? -step : step), 0, last);
+        if (key == Qt::Key_Home || key == Qt::Key_End)
+            row = key == Qt::Key_Home ? 0 : last;
         selectRow(row);
         return true;
     }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        m_tableView->horizontalScrollBar()->triggerAction(
+            key == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                : QAbstractSlider::SliderSingleStepAdd);
+        return true;
+    case Qt::Key_Menu:
+        if (current >= 0) {
+            selectRow(current);
+            const QRect cell = m_tableView->visualRect(
+                m_model->index(current, std::max(0, m_tableView->columnAt(0))));
+            showContextMenu(current, QPoint(std::max(0, cell.left()), cell.bottom()));
+        }
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (current >= 0) {

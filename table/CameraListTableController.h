@@ -3,6 +3,7 @@
 #include "table/ObservableCamera.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -27,9 +28,13 @@ class QWidget;
 //   camera through new lists and sorts. Qt's own selection is off.
 // - Clicks: a click on a row selects it by MAC address; a click on a column header or below the
 //   last row sorts the rows by the table's first sort descriptor (applyColumnSort).
-// - Keyboard (the table takes focus): Up and Down move the selection, Home and End go to the first
-//   and last row, Enter opens the selected row's web page (rowPageUrl), Ctrl+C copies the row
-//   (rowText). The selection stays a MAC address, as after a click.
+// - Keyboard (the table takes focus): Up and Down move the selection by a row, PageUp and
+//   PageDown by a page, Home and End (with or without Ctrl) go to the first and last row, and the
+//   table scrolls up or down to show it; Left and Right scroll sideways. Enter opens the selected
+//   row's web page (rowPageUrl), Ctrl+C copies the row (rowText), the Menu key and Shift+F10 open
+//   its context menu at the row. The selection stays a MAC address, as after a click; Qt's
+//   current index and selection follow it (also after each new list), so assistive technology
+//   announces the selected row.
 // - Context menu on a row: copy the row, its MAC address, each address it has, its serial
 //   number; open and copy the web page of each underlined address.
 // - Widths: the IPv6 and model-name columns are only ever widened (fit...ColumnWidth).
@@ -79,8 +84,10 @@ public:
 
     // Row index of selectedRowMac in list; -1 when no row has it.
     int selectedRow() const;
-    // Selects `row` by its MAC address and scrolls it into view.
+    // Selects `row` by its MAC address and scrolls it into view, up or down only.
     void selectRow(int row);
+    // Selects `row` and opens its context menu at `position` (viewport coordinates).
+    void showContextMenu(int row, QPoint position);
 
     // The page a press on the row's first link cell opens: that of its first underlined address
     // in the order IPv4, IPv6, auto-IP. Nothing for a row without links.
@@ -110,6 +117,10 @@ private:
     void fitColumnWidth(int column, const ObservableCameraList &rows);
     void viewDidLoad();
     bool keyPressed(int key, Qt::KeyboardModifiers modifiers);
+    // Points Qt's current index and selection at the selected row, or clears them.
+    void followSelection();
+    // Rows that fit in the viewport, at least one: the step of PageUp and PageDown.
+    int rowsPerPage() const;
 
     QPointer<CameraTableView> m_tableView;
     CameraListTableModel *m_model = nullptr;

@@ -139,6 +139,6 @@ Qt::ItemFlags CameraListTableModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // Not selectable: the table paints its own selection by MAC address.
-    return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    // Selectable so that Qt's selection can mirror the one the table paints by MAC address.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }

@@ -46,6 +46,8 @@ Q_SIGNALS:
     void action();
 
 protected:
+    // Typing in the table moves no current cell: the current index follows the selected row.
+    void keyboardSearch(const QString &) override {}
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
     void paintEvent(QPaintEvent *event) override;

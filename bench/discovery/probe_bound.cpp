@@ -11,7 +11,7 @@
 
 #include "discovery/Model.h"
 #include "discovery/ProbeQueue.h"
-#include "platform/NetworkHttpClient.h"
+#include "platform/http/NetworkHttpClient.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

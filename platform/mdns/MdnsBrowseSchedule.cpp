@@ -11,7 +11,7 @@ mdns::Delivery MdnsBrowseSchedule::send(qint64 now, bool portShared)
 {
     const bool unicast = !m_sentOnce && !portShared;
     advance(now);
-    return unicast ? mdns::Delivery::Unicast : mdns::Delivery::Multicast;
+    return unicast ? mdns::Delivery::unicast : mdns::Delivery::multicast;
 }
 
 void MdnsBrowseSchedule::advance(qint64 now)

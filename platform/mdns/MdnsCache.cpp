@@ -7,19 +7,19 @@
 
 namespace
 {
-constexpr int64_t kOneSecond = 1000;
-constexpr int RefreshPercent[] = {80, 85, 90, 95};
+constexpr qint64 kOneSecond = 1000;
+constexpr int kRefreshPercent[] = {80, 85, 90, 95};
 constexpr int kRefreshStages = 4;
 } // namespace
 
 MdnsCache::MdnsCache(size_t capacity, size_t byteCapacity)
     : m_capacity(std::max<size_t>(capacity, 1))
     , m_byteCapacity(byteCapacity)
-    , m_jitter([](int64_t) { return int64_t{0}; })
+    , m_jitter([](qint64) { return qint64{0}; })
 {
 }
 
-void MdnsCache::setJitter(std::function<int64_t(int64_t)> jitter)
+void MdnsCache::setJitter(std::function<qint64(qint64)> jitter)
 {
     m_jitter = std::move(jitter);
 }
@@ -47,7 +47,7 @@ MdnsCache::Slot *MdnsCache::slot(const Key &key, const std::string &rdata)
     return data == found->second.end() ? nullptr : &data->second;
 }
 
-void MdnsCache::setExpiry(const Key &key, Slot &target, int64_t expiresAt)
+void MdnsCache::setExpiry(const Key &key, Slot &target, qint64 expiresAt)
 {
     if (target.expiry)
         m_expiryQueue.erase(*target.expiry);
@@ -64,16 +64,15 @@ void MdnsCache::scheduleRefresh(const Key &key, Slot &target)
     }
     if (target.entry.goodbye || !m_watched.contains(key) || target.refreshStage >= kRefreshStages)
         return;
-    const int64_t lifetime = target.entry.lifetime;
+    const qint64 lifetime = target.entry.lifetime;
     // Up to 2 % of the TTL of random delay, so that queriers do not refresh in step (§5.2).
-    const int64_t at = target.entry.receivedAt +
-                       lifetime * RefreshPercent[target.refreshStage] / 100 +
-                       m_jitter(std::max<int64_t>(lifetime / 50, 1));
+    const qint64 at = target.entry.receivedAt +
+                      lifetime * kRefreshPercent[target.refreshStage] / 100 +
+                      m_jitter(std::max<qint64>(lifetime / 50, 1));
     target.refresh = m_refreshQueue.emplace(at, std::make_pair(key, target.entry.record.rdata));
 }
 
-MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t now,
-                                    int interfaceIndex)
+bool MdnsCache::insert(const dns::ResourceRecord &record, qint64 now, int interfaceIndex)
 {
     const Key key = keyOf(record.name, record.type);
     if (record.cacheFlush && record.ttl > 0) {
@@ -92,15 +91,15 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
     Slot *existing = slot(key, record.rdata);
     if (record.ttl == 0) {
         if (existing == nullptr || existing->entry.goodbye)
-            return Change::None;
+            return false;
         existing->entry.goodbye = true;
         existing->entry.lifetime = kOneSecond;
         setExpiry(key, *existing, now + kOneSecond);
         scheduleRefresh(key, *existing);
-        return Change::Goodbye;
+        return true;
     }
 
-    const int64_t lifetime = int64_t{record.ttl} * kOneSecond;
+    const qint64 lifetime = qint64{record.ttl} * kOneSecond;
     if (existing != nullptr) {
         m_bytes += bytesOf(record) - bytesOf(existing->entry.record);
         existing->entry.record = record;
@@ -111,7 +110,7 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
         existing->refreshStage = 0;
         setExpiry(key, *existing, now + lifetime);
         scheduleRefresh(key, *existing);
-        return Change::Refreshed;
+        return true;
     }
 
     Slot &added = m_records[key][record.rdata];
@@ -128,7 +127,7 @@ MdnsCache::Change MdnsCache::insert(const dns::ResourceRecord &record, int64_t n
         const auto [evictKey, evictData] = first->second;
         remove(evictKey, evictData);
     }
-    return slot(key, record.rdata) != nullptr ? Change::Added : Change::None;
+    return slot(key, record.rdata) != nullptr;
 }
 
 void MdnsCache::remove(const Key &key, const std::string &rdata)
@@ -153,7 +152,7 @@ void MdnsCache::remove(const Key &key, const std::string &rdata)
 }
 
 std::vector<const MdnsCache::Entry *> MdnsCache::find(const std::string &name, uint16_t type,
-                                                      int64_t now) const
+                                                      qint64 now) const
 {
     std::vector<const Entry *> entries;
     const auto found = m_records.find(keyOf(name, type));
@@ -168,7 +167,7 @@ std::vector<const MdnsCache::Entry *> MdnsCache::find(const std::string &name, u
     return entries;
 }
 
-const MdnsCache::Entry *MdnsCache::newest(const std::string &name, uint16_t type, int64_t now) const
+const MdnsCache::Entry *MdnsCache::newest(const std::string &name, uint16_t type, qint64 now) const
 {
     const Entry *best = nullptr;
     for (const Entry *entry : find(name, type, now)) {
@@ -178,7 +177,7 @@ const MdnsCache::Entry *MdnsCache::newest(const std::string &name, uint16_t type
     return best;
 }
 
-void MdnsCache::removeExpired(int64_t now)
+void MdnsCache::removeExpired(qint64 now)
 {
     while (!m_expiryQueue.empty() && m_expiryQueue.begin()->first <= now) {
         const auto [key, rdata] = m_expiryQueue.begin()->second;
@@ -186,7 +185,7 @@ void MdnsCache::removeExpired(int64_t now)
     }
 }
 
-std::optional<int64_t> MdnsCache::nextExpiry() const
+std::optional<qint64> MdnsCache::nextExpiry() const
 {
     if (m_expiryQueue.empty())
         return std::nullopt;
@@ -219,7 +218,7 @@ void MdnsCache::unwatch(const std::string &name, uint16_t type)
         scheduleRefresh(key, existing);
 }
 
-std::vector<MdnsCache::Refresh> MdnsCache::takeDueRefreshes(int64_t now)
+std::vector<MdnsCache::Refresh> MdnsCache::takeDueRefreshes(qint64 now)
 {
     std::vector<Refresh> due;
     std::unordered_set<Key> listed;
@@ -240,7 +239,7 @@ std::vector<MdnsCache::Refresh> MdnsCache::takeDueRefreshes(int64_t now)
     return due;
 }
 
-std::optional<int64_t> MdnsCache::nextRefresh() const
+std::optional<qint64> MdnsCache::nextRefresh() const
 {
     if (m_refreshQueue.empty())
         return std::nullopt;

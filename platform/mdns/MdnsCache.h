@@ -2,6 +2,8 @@
 
 #include "platform/mdns/DnsMessage.h"
 
+#include <QtGlobal>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -29,31 +31,31 @@ class MdnsCache
 public:
     struct Entry {
         dns::ResourceRecord record;
-        int64_t receivedAt = 0;
-        int64_t expiresAt = 0;
-        int64_t lifetime = 0; // TTL at receipt, ms
+        qint64 receivedAt = 0;
+        qint64 expiresAt = 0;
+        qint64 lifetime = 0; // TTL at receipt, ms
         int interfaceIndex = 0;
         bool goodbye = false;
 
-        int64_t remaining(int64_t now) const { return expiresAt - now; }
+        qint64 remaining(qint64 now) const { return expiresAt - now; }
     };
-
-    enum class Change { None, Added, Refreshed, Goodbye };
 
     explicit MdnsCache(size_t capacity = 20000, size_t byteCapacity = 16 * 1024 * 1024);
 
     // `jitter(n)` returns a number in [0, n) for the refresh times; the default gives 0.
-    void setJitter(std::function<int64_t(int64_t)> jitter);
+    void setJitter(std::function<qint64(qint64)> jitter);
 
-    Change insert(const dns::ResourceRecord &record, int64_t now, int interfaceIndex);
+    // False when the record changed nothing: a goodbye for nothing live, or a record that the
+    // capacity bound pushed out at once.
+    bool insert(const dns::ResourceRecord &record, qint64 now, int interfaceIndex);
 
     // The live records of `name` (any case) and `type`, oldest first.
-    std::vector<const Entry *> find(const std::string &name, uint16_t type, int64_t now) const;
+    std::vector<const Entry *> find(const std::string &name, uint16_t type, qint64 now) const;
     // The most recently received live record of `name` and `type` that is not a goodbye.
-    const Entry *newest(const std::string &name, uint16_t type, int64_t now) const;
+    const Entry *newest(const std::string &name, uint16_t type, qint64 now) const;
 
-    void removeExpired(int64_t now);
-    std::optional<int64_t> nextExpiry() const;
+    void removeExpired(qint64 now);
+    std::optional<qint64> nextExpiry() const;
     size_t size() const { return m_size; }
 
     // Watching counts: records of a name and type watched at least once get refresh times.
@@ -65,12 +67,12 @@ public:
     };
     // Name and type of each watched record whose next refresh time has come (each at most once
     // per call); their following refresh times are scheduled.
-    std::vector<Refresh> takeDueRefreshes(int64_t now);
-    std::optional<int64_t> nextRefresh() const;
+    std::vector<Refresh> takeDueRefreshes(qint64 now);
+    std::optional<qint64> nextRefresh() const;
 
 private:
-    using Key = std::string;                                           // name key + two type bytes
-    using Queue = std::multimap<int64_t, std::pair<Key, std::string>>; // -> key, rdata
+    using Key = std::string;                                          // name key + two type bytes
+    using Queue = std::multimap<qint64, std::pair<Key, std::string>>; // -> key, rdata
     struct Slot {
         Entry entry;
         std::optional<Queue::iterator> expiry;
@@ -81,7 +83,7 @@ private:
     static Key keyOf(const std::string &name, uint16_t type);
     static size_t bytesOf(const dns::ResourceRecord &record);
     Slot *slot(const Key &key, const std::string &rdata);
-    void setExpiry(const Key &key, Slot &slot, int64_t expiresAt);
+    void setExpiry(const Key &key, Slot &slot, qint64 expiresAt);
     void scheduleRefresh(const Key &key, Slot &slot);
     void remove(const Key &key, const std::string &rdata);
 
@@ -94,5 +96,5 @@ private:
     std::unordered_map<Key, int> m_watched;
     Queue m_expiryQueue;
     Queue m_refreshQueue;
-    std::function<int64_t(int64_t)> m_jitter;
+    std::function<qint64(qint64)> m_jitter;
 };

@@ -47,7 +47,7 @@ MdnsEngine::MdnsEngine(MdnsTransport *transport, Clock *clock, OneShotTimer *tim
     , m_timer(timer)
     , m_random(std::move(random))
 {
-    m_cache.setJitter([this](int64_t range) { return static_cast<int64_t>(m_random() % range); });
+    m_cache.setJitter([this](qint64 range) { return static_cast<qint64>(m_random() % range); });
     connect(m_transport, &MdnsTransport::datagramReceived, this, &MdnsEngine::onDatagram);
     connect(m_timer, &OneShotTimer::timeout, this, &MdnsEngine::onTimer);
     connect(m_transport, &MdnsTransport::reportChanged, this, &MdnsEngine::socketReportChanged);
@@ -127,7 +127,7 @@ void MdnsEngine::resolve(int serviceId, double timeoutSeconds)
     found->second.resolution.startResolving();
     const double timeoutMs = std::clamp(timeoutSeconds * 1000.0, 0.0, 1e12);
     wakeUp(now, serviceId);
-    wakeUp(now + static_cast<qint64>(timeoutMs), serviceId, WakeUp::Kind::ResolveTimeout);
+    wakeUp(now + static_cast<qint64>(timeoutMs), serviceId, WakeUp::Kind::resolveTimeout);
     rearm();
 }
 
@@ -217,7 +217,7 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
         });
     for (const auto &[key, type] : standIns) {
         m_scheduler.cancel(key, type);
-        questionSent(key, type, Delivery::Multicast, now);
+        questionSent(key, type, Delivery::multicast, now);
         if (type != TypePtr)
             continue;
         for (auto &[browseId, browse] : m_browses) {
@@ -308,9 +308,9 @@ void MdnsEngine::evaluate(int serviceId, qint64 now)
     }
     // Only one host answers these: with the port to ourselves, its answer comes by unicast at once
     // (RFC 6762 §5.4) instead of after the delay responders keep for multicast answers.
-    const Delivery delivery = m_transport->sharesPort() ? Delivery::Multicast : Delivery::Unicast;
+    const Delivery delivery = m_transport->sharesPort() ? Delivery::multicast : Delivery::unicast;
     for (const auto &[name, type] : step.questions)
-        ask(name, type, now + mdns::kAggregationDelay, delivery, Pace::WhenQuiet);
+        ask(name, type, now + mdns::kAggregationDelay, delivery, Pace::whenQuiet);
     for (qint64 at : step.wakeAt)
         wakeUp(at, serviceId);
     if (step.txtChanged)
@@ -344,7 +344,7 @@ bool MdnsEngine::runDueWakeUps(qint64 now)
         if (found == m_services.end())
             continue;
         ran = true;
-        if (due.kind == WakeUp::Kind::Evaluate)
+        if (due.kind == WakeUp::Kind::evaluate)
             evaluate(due.serviceId, now);
         else if (found->second.resolution.timeOut())
             notify(due.serviceId, &DnsSdService::resolveFailed);

@@ -114,9 +114,9 @@ private:
 
     // A time at which a service looks at the cache again, or its resolution times out.
     struct WakeUp {
-        enum class Kind { Evaluate, ResolveTimeout };
+        enum class Kind { evaluate, resolveTimeout };
         int serviceId = 0;
-        Kind kind = Kind::Evaluate;
+        Kind kind = Kind::evaluate;
     };
 
     void onDatagram(const QByteArray &datagram, const QHostAddress &source, quint16 sourcePort,
@@ -128,9 +128,9 @@ private:
     void handleQuery(const dns::Message &message, const QByteArray &datagram, qint64 now);
     void evaluate(int serviceId, qint64 now);
     void ask(const std::string &name, dns::RecordType type, qint64 dueAt,
-             mdns::Delivery delivery = mdns::Delivery::Multicast,
-             mdns::Pace pace = mdns::Pace::WhenDue);
-    void wakeUp(qint64 at, int serviceId, WakeUp::Kind kind = WakeUp::Kind::Evaluate);
+             mdns::Delivery delivery = mdns::Delivery::multicast,
+             mdns::Pace pace = mdns::Pace::whenDue);
+    void wakeUp(qint64 at, int serviceId, WakeUp::Kind kind = WakeUp::Kind::evaluate);
     void sendDueQuestions(qint64 now);
     // Tells the resolutions of the host `key` that a question for its addresses went out.
     void questionSent(const std::string &key, uint16_t type, mdns::Delivery delivery, qint64 now);

@@ -13,16 +13,6 @@ using mdns::PendingQuestion;
 namespace
 {
 
-// Resolution questions wait for this pause in the responses: a question asked too early costs only
-// traffic, so this is shorter than the burst gap after which a host's records count as complete.
-constexpr qint64 kQuietPeriod = 20;
-constexpr qint64 kMaxDeferral = 500;
-// A query message fits one Ethernet frame also over IPv6 (1500 - 40 - 8).
-constexpr size_t kMaxQuerySize = 1452;
-// Pacing, so that the answers to a large resolution do not overflow receive buffers.
-constexpr int kMessagesPerBurst = 8;
-constexpr qint64 kBurstInterval = 10;
-
 bool isAnswered(const MdnsCache &cache, const std::string &name, uint16_t type, qint64 now)
 {
     const auto entries = cache.find(name, type, now);
@@ -49,10 +39,10 @@ void MdnsQueryScheduler::ask(PendingQuestion question)
         return;
     PendingQuestion &pending = it->second;
     pending.dueAt = std::min(pending.dueAt, question.dueAt);
-    if (question.delivery == mdns::Delivery::Unicast)
-        pending.delivery = mdns::Delivery::Unicast;
-    if (question.pace == mdns::Pace::WhenDue)
-        pending.pace = mdns::Pace::WhenDue;
+    if (question.delivery == mdns::Delivery::unicast)
+        pending.delivery = mdns::Delivery::unicast;
+    if (question.pace == mdns::Pace::whenDue)
+        pending.pace = mdns::Pace::whenDue;
     pending.askedAt = std::min(pending.askedAt, question.askedAt);
 }
 
@@ -87,22 +77,17 @@ std::optional<qint64> MdnsQueryScheduler::nextDue() const
     return std::max(*m_earliestDue, m_nextSendAllowedAt);
 }
 
-std::vector<MdnsQueryScheduler::Outgoing>
-MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswers &knownAnswers)
+MdnsQueryScheduler::Due MdnsQueryScheduler::dueQuestions(qint64 now)
 {
-    // Once a question is due, those due within the next moments go with it.
-    if (const auto next = nextDue(); !next || *next > now)
-        return {};
-    m_earliestKnown = false;
     const bool streaming = m_lastResponseAt && now < *m_lastResponseAt + kQuietPeriod;
     // The due questions stay in m_pending until they are sent: thousands may be due at once, and
     // only a burst's worth leaves.
-    std::vector<std::map<Key, PendingQuestion>::iterator> due;
+    Due due;
     for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         PendingQuestion &pending = it->second;
         if (pending.dueAt > now + mdns::kAggregationDelay)
             continue;
-        if (pending.pace == mdns::Pace::WhenQuiet && streaming &&
+        if (pending.pace == mdns::Pace::whenQuiet && streaming &&
             now < pending.askedAt + kMaxDeferral)
             pending.dueAt =
                 std::min(*m_lastResponseAt + kQuietPeriod, pending.askedAt + kMaxDeferral);
@@ -114,45 +99,62 @@ MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswe
             return a->second.type == TypePtr;
         return a->second.dueAt < b->second.dueAt;
     });
+    return due;
+}
 
-    std::vector<Outgoing> messages;
-    size_t next = 0;
-    while (next < due.size() && messages.size() < kMessagesPerBurst) {
-        auto writer = std::make_unique<MessageWriter>(kMaxQuerySize);
-        std::vector<ResourceRecord> answers;
-        std::vector<PendingQuestion> questions;
-        for (; next < due.size(); ++next) {
-            const PendingQuestion &pending = due[next]->second;
-            // Refresh questions find their record below half its TTL, so only what the rest of a
-            // split response brought is dropped here.
-            if (pending.type != TypePtr && isAnswered(cache, pending.name, pending.type, now)) {
-                m_pending.erase(due[next]);
-                continue;
-            }
-            if (!writer->addQuestion({pending.name, pending.type, kClassIn,
-                                      pending.delivery == mdns::Delivery::Unicast}))
-                break;
-            auto known = knownAnswers(pending.name, pending.type);
-            answers.insert(answers.end(), std::make_move_iterator(known.begin()),
-                           std::make_move_iterator(known.end()));
-            questions.push_back(pending);
+size_t MdnsQueryScheduler::writeMessage(const Due &due, size_t next, qint64 now,
+                                        const MdnsCache &cache, const KnownAnswers &knownAnswers,
+                                        std::vector<Outgoing> &messages)
+{
+    auto writer = std::make_unique<MessageWriter>(kMaxQuerySize);
+    std::vector<ResourceRecord> answers;
+    std::vector<PendingQuestion> questions;
+    for (; next < due.size(); ++next) {
+        const PendingQuestion &pending = due[next]->second;
+        // Refresh questions find their record below half its TTL, so only what the rest of a
+        // split response brought is dropped here.
+        if (pending.type != TypePtr && isAnswered(cache, pending.name, pending.type, now)) {
             m_pending.erase(due[next]);
-        }
-        if (questions.empty()) { // all answered, or (names of at most 255 bytes) never
-            if (next < due.size())
-                m_pending.erase(due[next++]);
             continue;
         }
-        for (const ResourceRecord &answer : answers) {
-            if (writer->addAnswer(answer))
-                continue;
-            writer->setFlags(kFlagTruncated);
-            messages.push_back({datagramOf(*writer), std::exchange(questions, {})});
-            writer = std::make_unique<MessageWriter>(kMaxQuerySize);
-            writer->addAnswer(answer);
-        }
-        messages.push_back({datagramOf(*writer), std::move(questions)});
+        if (!writer->addQuestion({pending.name, pending.type, kClassIn,
+                                  pending.delivery == mdns::Delivery::unicast}))
+            break;
+        auto known = knownAnswers(pending.name, pending.type);
+        answers.insert(answers.end(), std::make_move_iterator(known.begin()),
+                       std::make_move_iterator(known.end()));
+        questions.push_back(pending);
+        m_pending.erase(due[next]);
     }
+    if (questions.empty()) { // all answered, or (names of at most 255 bytes) never
+        if (next < due.size())
+            m_pending.erase(due[next++]);
+        return next;
+    }
+    for (const ResourceRecord &answer : answers) {
+        if (writer->addAnswer(answer))
+            continue;
+        writer->setFlags(kFlagTruncated);
+        messages.push_back({datagramOf(*writer), std::exchange(questions, {})});
+        writer = std::make_unique<MessageWriter>(kMaxQuerySize);
+        writer->addAnswer(answer);
+    }
+    messages.push_back({datagramOf(*writer), std::move(questions)});
+    return next;
+}
+
+std::vector<MdnsQueryScheduler::Outgoing>
+MdnsQueryScheduler::takeDue(qint64 now, const MdnsCache &cache, const KnownAnswers &knownAnswers)
+{
+    // Once a question is due, those due within the next moments go with it.
+    if (const auto next = nextDue(); !next || *next > now)
+        return {};
+    m_earliestKnown = false;
+    const Due due = dueQuestions(now);
+    std::vector<Outgoing> messages;
+    size_t next = 0;
+    while (next < due.size() && messages.size() < kMessagesPerBurst)
+        next = writeMessage(due, next, now, cache, knownAnswers, messages);
     for (size_t i = next; i < due.size(); ++i)
         due[i]->second.dueAt = now + kBurstInterval;
     if (next < due.size())

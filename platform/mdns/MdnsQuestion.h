@@ -12,12 +12,12 @@ namespace mdns
 
 // QU asks responders to answer by unicast at once (RFC 6762 §5.4); QM asks for the usual
 // multicast answer.
-enum class Delivery { Multicast, Unicast };
+enum class Delivery { multicast, unicast };
 
 // A resolution's question may wait while responses still stream in: the rest of a response split
 // over several messages often brings what it would ask for. Browse and refresh questions go when
 // due.
-enum class Pace { WhenDue, WhenQuiet };
+enum class Pace { whenDue, whenQuiet };
 
 // Questions that become due within this window share a message.
 constexpr qint64 kAggregationDelay = 10;
@@ -33,8 +33,8 @@ struct PendingQuestion {
     std::string name;
     dns::RecordType type = dns::TypePtr;
     qint64 dueAt = 0;
-    Delivery delivery = Delivery::Multicast;
-    Pace pace = Pace::WhenDue;
+    Delivery delivery = Delivery::multicast;
+    Pace pace = Pace::whenDue;
     qint64 askedAt = 0;
 };
 

@@ -67,7 +67,7 @@ std::optional<qint64> MdnsResolution::questionSent(uint16_t type, mdns::Delivery
     if (!m_resolving || m_resolved || m_otherFamily != type || m_settleAt)
         return std::nullopt;
     m_settleAt =
-        now + mdns::kBurstGap + (delivery == mdns::Delivery::Unicast ? 0 : kMulticastHoldBack);
+        now + mdns::kBurstGap + (delivery == mdns::Delivery::unicast ? 0 : kMulticastHoldBack);
     return m_settleAt;
 }
 

@@ -5,12 +5,6 @@
 
 using namespace dns;
 
-namespace
-{
-constexpr int kSplitResponseSize = 1400;
-constexpr size_t kMaxOpenHosts = 1000;
-} // namespace
-
 MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsizetype size,
                                                      const QHostAddress &source, int interfaceIndex,
                                                      qint64 now)
@@ -18,8 +12,7 @@ MdnsResponseIntake::Changes MdnsResponseIntake::take(const Message &message, qsi
     m_cache.removeExpired(now);
     Changes changes;
     auto take = [&](const ResourceRecord &record) {
-        if (record.recordClass != kClassIn ||
-            m_cache.insert(record, now, interfaceIndex) == MdnsCache::Change::None)
+        if (record.recordClass != kClassIn || !m_cache.insert(record, now, interfaceIndex))
             return;
         switch (record.type) {
         case TypePtr:

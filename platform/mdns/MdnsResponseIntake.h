@@ -19,13 +19,17 @@ class MdnsCache;
 // questions and the authority section (probes' proposals) are ignored.
 //
 // Split responses: a responder for many hosts spreads a large answer over several messages, and a
-// host's address records may straddle two of them, in any order. The hosts of a message of 1400
-// bytes or more stay open until the same sender's next message (which lists them among the changed
-// hosts), or until the sender has been quiet for mdns::kBurstGap and its burst is over; at most
-// 1000 hosts are open at once.
+// host's address records may straddle two of them, in any order. The hosts of a message of
+// kSplitResponseSize bytes or more stay open until the same sender's next message (which lists them
+// among the changed hosts), or until the sender has been quiet for mdns::kBurstGap and its burst is
+// over; at most kMaxOpenHosts hosts are open at once.
 class MdnsResponseIntake
 {
 public:
+    // A message this large may be one part of a split response.
+    static constexpr qsizetype kSplitResponseSize = 1400;
+    static constexpr size_t kMaxOpenHosts = 1000;
+
     explicit MdnsResponseIntake(MdnsCache &cache)
         : m_cache(cache)
     {

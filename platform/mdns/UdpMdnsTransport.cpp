@@ -164,19 +164,15 @@ bool UdpMdnsTransport::checkPortSharing() const
     return !readable || sockets > ours;
 }
 
-void UdpMdnsTransport::updateInterfaces()
+UdpMdnsTransport::Usable UdpMdnsTransport::readInterfaces()
 {
-    DnsSdSocketReport report{
-        m_socket4 >= 0, m_socket6 >= 0, checkPortSharing(), {}, m_socketProblems};
-    QHash<int, QString> names;
+    Usable usable;
     m_interfaceAddresses.clear();
     m_localAddresses.clear();
-    QSet<int> usable4;
-    QSet<int> usable6;
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &interface : interfaces) {
         const int index = interface.index();
-        names.insert(index, interface.name());
+        usable.names.insert(index, interface.name());
         const QList<QNetworkAddressEntry> entries = interface.addressEntries();
         m_interfaceAddresses.insert(index, entries);
         bool hasIpv4 = false;
@@ -191,35 +187,41 @@ void UdpMdnsTransport::updateInterfaces()
             flags.testFlag(QNetworkInterface::IsLoopBack))
             continue;
         if (hasIpv4)
-            usable4.insert(index);
-        usable6.insert(index);
+            usable.ipv4.insert(index);
+        usable.ipv6.insert(index);
     }
+    return usable;
+}
 
-    auto reconcile = [&](int socket, int family, QSet<int> &joined, const QSet<int> &usable) {
-        if (socket < 0)
-            return;
-        for (auto it = joined.begin(); it != joined.end();) {
-            if (usable.contains(*it)) {
-                ++it;
-            } else {
-                join(socket, family, *it, false); // fails harmlessly if the interface is gone
-                it = joined.erase(it);
-            }
+void UdpMdnsTransport::reconcile(int socket, int family, QSet<int> &joined, const QSet<int> &usable,
+                                 const QHash<int, QString> &names, QStringList &problems)
+{
+    if (socket < 0)
+        return;
+    for (auto it = joined.begin(); it != joined.end();) {
+        if (usable.contains(*it)) {
+            ++it;
+        } else {
+            join(socket, family, *it, false); // fails harmlessly if the interface is gone
+            it = joined.erase(it);
         }
-        for (int index : usable) {
-            if (joined.contains(index))
-                continue;
-            if (join(socket, family, index, true))
-                joined.insert(index);
-            else
-                report.problems.append(QStringLiteral("joining %1 on %2: %3")
-                                           .arg(family == AF_INET ? "224.0.0.251" : "ff02::fb",
-                                                names.value(index), errorText()));
-        }
-    };
-    reconcile(m_socket4, AF_INET, m_joined4, usable4);
-    reconcile(m_socket6, AF_INET6, m_joined6, usable6);
+    }
+    for (int index : usable) {
+        if (joined.contains(index))
+            continue;
+        if (join(socket, family, index, true))
+            joined.insert(index);
+        else
+            problems.append(QStringLiteral("joining %1 on %2: %3")
+                                .arg(family == AF_INET ? "224.0.0.251" : "ff02::fb",
+                                     names.value(index), errorText()));
+    }
+}
 
+QList<DnsSdSocketReport::Interface>
+UdpMdnsTransport::joinedInterfaces(const QHash<int, QString> &names) const
+{
+    QList<DnsSdSocketReport::Interface> interfaces;
     for (auto it = names.cbegin(); it != names.cend(); ++it) {
         if (!m_joined4.contains(it.key()) && !m_joined6.contains(it.key()))
             continue;
@@ -227,10 +229,21 @@ void UdpMdnsTransport::updateInterfaces()
             it.value(), {}, m_joined4.contains(it.key()), m_joined6.contains(it.key())};
         for (const QNetworkAddressEntry &entry : m_interfaceAddresses.value(it.key()))
             joined.addresses.append(entry.ip());
-        report.interfaces.append(joined);
+        interfaces.append(joined);
     }
-    std::sort(report.interfaces.begin(), report.interfaces.end(),
+    std::sort(interfaces.begin(), interfaces.end(),
               [](const auto &a, const auto &b) { return a.name < b.name; });
+    return interfaces;
+}
+
+void UdpMdnsTransport::updateInterfaces()
+{
+    DnsSdSocketReport report{
+        m_socket4 >= 0, m_socket6 >= 0, checkPortSharing(), {}, m_socketProblems};
+    const Usable usable = readInterfaces();
+    reconcile(m_socket4, AF_INET, m_joined4, usable.ipv4, usable.names, report.problems);
+    reconcile(m_socket6, AF_INET6, m_joined6, usable.ipv6, usable.names, report.problems);
+    report.interfaces = joinedInterfaces(usable.names);
     if (report == m_report)
         return;
     for (const QString &problem : report.problems) {

@@ -41,7 +41,19 @@ public:
     quint32 receiveDrops() const { return m_drops4 + m_drops6; }
 
 private:
+    // The interfaces that can carry mDNS, by family, and every interface's name by index.
+    struct Usable {
+        QSet<int> ipv4;
+        QSet<int> ipv6;
+        QHash<int, QString> names;
+    };
     void updateInterfaces();
+    // Also notes every local address and each interface's networks (for isOnLocalLink).
+    Usable readInterfaces();
+    // Joins the group on the usable interfaces not yet joined and leaves it on the others.
+    static void reconcile(int socket, int family, QSet<int> &joined, const QSet<int> &usable,
+                          const QHash<int, QString> &names, QStringList &problems);
+    QList<DnsSdSocketReport::Interface> joinedInterfaces(const QHash<int, QString> &names) const;
     bool checkPortSharing() const;
     void readPending(int socket);
 

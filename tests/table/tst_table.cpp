@@ -9,9 +9,12 @@
 #include "table/MyCustomCellView.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QDesktopServices>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -273,6 +276,77 @@ private Q_SLOTS:
                          QStringList{"ci", "ls", "cp"}.at(int(d.comparison)));
         QTEST(shown.join(u' '), "descriptors");
         QTEST(int(changed.count()), "stores");
+    }
+
+    // Keys on 60 rows in a narrow table, one step each ("L": a new list of fresh rows, as the
+    // bridge stores after a probe): the selected row, as pages and rows of the table's height
+    // (-1: none), and whether the table stands scrolled sideways. The selected row always shows,
+    // Qt's current index and selection are on it, and the Menu key and Shift+F10 open the menu
+    // of the selected row at that row.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("sideways");
+        // clang-format off
+        QTest::newRow("page down from none") << "PgDown" << 0 << 0 << false;
+        QTest::newRow("page down, down") << "Down PgDown Down" << 1 << 1 << false;
+        QTest::newRow("page down after a new list") << "Down PgDown L PgDown" << 2 << 0 << false;
+        QTest::newRow("ctrl end, page up") << "Ctrl+End PgUp" << -1 << 59 << false;
+        QTest::newRow("ctrl home, page up stops there") << "Ctrl+End Ctrl+Home PgUp" << 0 << 0 << false;
+        QTest::newRow("page down stops at the last") << "End PgDown" << 0 << 59 << false;
+        QTest::newRow("right scrolls, keeps the row") << "Down Right Right" << 0 << 0 << true;
+        QTest::newRow("left back") << "Down Right Left" << 0 << 0 << false;
+        QTest::newRow("a new row keeps the sideways scroll") << "Right PgDown End" << 0 << 59 << true;
+        QTest::newRow("menu key") << "Ctrl+End Menu" << 0 << 59 << false;
+        QTest::newRow("shift f10 after a new list") << "Down PgDown L Right Shift+F10" << 1 << 0 << true;
+        QTest::newRow("menu key without a selection") << "Menu" << 0 << -1 << false;
+        // clang-format on
+    }
+
+    void keys()
+    {
+        QFETCH(QString, keys);
+        const auto sixty = [] {
+            Rows fresh;
+            for (int n = 0; n < 60; ++n)
+                fresh.append(rowWith(0, QString::number(n)));
+            return fresh;
+        };
+        controller->setList(sixty());
+        table().resize(400, 300);
+        QVERIFY(QTest::qWaitForWindowExposed(&table()));
+        const int page = viewport().height() / table().rowHeight(0);
+        QStringList menus;
+        for (const QString &step : keys.split(u' ')) {
+            if (step == u'L') {
+                controller->setList(sixty());
+                continue;
+            }
+            QTimer::singleShot(0, this, [&] {
+                if (QWidget *menu = QApplication::activePopupWidget()) {
+                    const QPoint at = viewport().mapFromGlobal(menu->pos());
+                    menus.append(QString::number(table().rowAt(at.y() - 1)));
+                    menu->close();
+                }
+            });
+            const QKeyCombination key = QKeySequence(step)[0];
+            QTest::keyClick(&table(), key.key(), key.keyboardModifiers());
+        }
+        QFETCH(int, pages);
+        QFETCH(int, rows);
+        const int selected = rows < 0 ? -1 : pages * page + rows;
+        QCOMPARE(controller->selectedRow(), selected);
+        const QModelIndexList chosen = table().selectionModel()->selectedRows();
+        QCOMPARE(chosen.size() == 1 ? chosen.front().row() : -1, selected);
+        const bool isMenu = selected >= 0 && (keys.contains("Menu") || keys.contains("F10"));
+        QCOMPARE(menus, isMenu ? QStringList{QString::number(selected)} : QStringList());
+        const QRect shown = table().visualRect(table().model()->index(std::max(0, selected), 0));
+        QVERIFY(shown.top() >= 0 && shown.bottom() < viewport().height());
+        QVERIFY(selected < 0 || table().currentIndex().row() == selected);
+        QFETCH(bool, sideways);
+        QCOMPARE(table().horizontalScrollBar()->value() > 0, sideways);
     }
 
     // Row colours span the full width: a selection change repaints right of the last column too.

@@ -1,7 +1,8 @@
-#include "platform/NetworkHttpClient.h"
+#include "platform/http/NetworkHttpClient.h"
 
-#include "platform/HttpTransfer.h"
-#include "platform/TlsClientContext.h"
+#include "platform/Clock.h"
+#include "platform/http/HttpTransfer.h"
+#include "platform/http/TlsClientContext.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -34,7 +35,7 @@ HttpClient::RequestId NetworkHttpClient::get(const QUrl &url, std::chrono::milli
             m_transfers.erase(found);
             completion(status);
         },
-        this);
+        nullptr, this);
     m_transfers.emplace(id, transfer);
     transfer->start(url);
     return id;

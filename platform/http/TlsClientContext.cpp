@@ -1,4 +1,4 @@
-#include "platform/TlsClientContext.h"
+#include "platform/http/TlsClientContext.h"
 
 #include <QHostAddress>
 #include <QSslCertificate>
@@ -15,14 +15,11 @@ TlsClientContext::TlsClientContext()
         return;
     SSL_CTX_set_min_proto_version(m_context, TLS1_2_VERSION);
     SSL_CTX_set_verify(m_context, SSL_VERIFY_PEER, nullptr);
+    // The system's roots wherever its OpenSSL was told they live: the bundle file (read now; the
+    // only store on some distributions) and the hashed directory (looked up on demand), or the
+    // file and directory SSL_CERT_FILE and SSL_CERT_DIR name instead.
+    SSL_CTX_set_default_verify_paths(m_context);
     X509_STORE *store = SSL_CTX_get_cert_store(m_context);
-    const QByteArray directory =
-        qEnvironmentVariable(X509_get_default_cert_dir_env(), X509_get_default_cert_dir())
-            .toLocal8Bit();
-    X509_STORE_load_path(store, directory.constData());
-    const QByteArray file = qEnvironmentVariable("SSL_CERT_FILE").toLocal8Bit();
-    if (!file.isEmpty())
-        X509_STORE_load_file(store, file.constData());
     // CAs the application gave Qt's default configuration (empty unless it did: Qt, too, looks
     // up the system's roots on demand).
     const QList<QSslCertificate> extra = QSslConfiguration::defaultConfiguration().caCertificates();

@@ -2,13 +2,14 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QTimer>
 #include <QUrl>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class OneShotTimer;
 class QTcpSocket;
 class TlsClientContext;
 struct ssl_st;
@@ -19,16 +20,19 @@ struct ssl_st;
 // to http; a redirect not followed ends the transfer with its own status. Each connection is
 // closed as soon as its response's head has arrived (the body is never read), so when `done`
 // runs, no connection of the transfer is open. `done` runs once, never from inside start(), with
-// nothing for a transport failure (refused, unreachable, no bytes for `timeout`, TLS handshake
-// or certificate failure, a response that is not HTTP); never after cancel().
+// nothing for a transport failure (refused, unreachable, TLS handshake or certificate failure, a
+// response that is not HTTP) and when `timeout` has passed since start(): the whole transfer,
+// redirects and interim heads included, ends by then whatever the peer sends. Never after
+// cancel().
 class HttpTransfer : public QObject
 {
     Q_OBJECT
 public:
     using Done = std::function<void(std::optional<int> statusCode)>;
 
+    // `deadline` measures `timeout` (null: a QtOneShotTimer).
     HttpTransfer(const TlsClientContext &tls, std::chrono::milliseconds timeout, Done done,
-                 QObject *parent = nullptr);
+                 std::unique_ptr<OneShotTimer> deadline = nullptr, QObject *parent = nullptr);
     ~HttpTransfer() override;
 
     void start(const QUrl &url);
@@ -36,6 +40,7 @@ public:
     void cancel();
 
 private:
+    void follow(const QUrl &url);
     void connectTo(const QUrl &url);
     void onConnected();
     void onReadyRead();
@@ -48,11 +53,11 @@ private:
     const TlsClientContext &m_tls;
     std::chrono::milliseconds m_timeout;
     Done m_done;
+    std::unique_ptr<OneShotTimer> m_deadline;
     QUrl m_url;
     int m_redirects = 0;
     QTcpSocket *m_socket = nullptr;
     ssl_st *m_ssl = nullptr;
     bool m_handshakeDone = false;
     QByteArray m_received;
-    QTimer m_idle;
 };

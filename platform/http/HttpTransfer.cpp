@@ -1,7 +1,8 @@
-#include "platform/HttpTransfer.h"
+#include "platform/http/HttpTransfer.h"
 
-#include "platform/HttpResponseHead.h"
-#include "platform/TlsClientContext.h"
+#include "platform/QtOneShotTimer.h"
+#include "platform/http/HttpResponseHead.h"
+#include "platform/http/TlsClientContext.h"
 
 #include <QNetworkProxy>
 #include <QTcpSocket>
@@ -46,14 +47,14 @@ QByteArray requestFor(const QUrl &url)
 } // namespace
 
 HttpTransfer::HttpTransfer(const TlsClientContext &tls, std::chrono::milliseconds timeout,
-                           Done done, QObject *parent)
+                           Done done, std::unique_ptr<OneShotTimer> deadline, QObject *parent)
     : QObject(parent)
     , m_tls(tls)
     , m_timeout(timeout)
     , m_done(std::move(done))
+    , m_deadline(deadline ? std::move(deadline) : std::make_unique<QtOneShotTimer>())
 {
-    m_idle.setSingleShot(true);
-    connect(&m_idle, &QTimer::timeout, this, [this] { finish(std::nullopt); });
+    connect(m_deadline.get(), &OneShotTimer::timeout, this, [this] { finish(std::nullopt); });
 }
 
 HttpTransfer::~HttpTransfer()
@@ -63,6 +64,14 @@ HttpTransfer::~HttpTransfer()
 
 void HttpTransfer::start(const QUrl &url)
 {
+    // Armed once: no byte from the peer moves it, so neither endless interim heads nor a head
+    // dripped a byte at a time keep the transfer open.
+    m_deadline->start(m_timeout.count());
+    follow(url);
+}
+
+void HttpTransfer::follow(const QUrl &url)
+{
     // Connecting can fail inside connectToHost(); the failure must not end the transfer here.
     QMetaObject::invokeMethod(
         this, [this, url] { connectTo(url); }, Qt::QueuedConnection);
@@ -71,7 +80,7 @@ void HttpTransfer::start(const QUrl &url)
 void HttpTransfer::cancel()
 {
     m_done = nullptr;
-    m_idle.stop();
+    m_deadline->stop();
     closeConnection();
 }
 
@@ -96,7 +105,6 @@ void HttpTransfer::connectTo(const QUrl &url)
     // A connection that fails or ends before a complete head is a transport failure.
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this] { finish(std::nullopt); });
     connect(m_socket, &QTcpSocket::disconnected, this, [this] { finish(std::nullopt); });
-    m_idle.start(m_timeout);
     // The host keeps its zone here: a link-local address needs it to leave on the right link.
     m_socket->connectToHost(url.host(),
                             quint16(url.port(scheme == QLatin1String("https") ? 443 : 80)));
@@ -104,7 +112,6 @@ void HttpTransfer::connectTo(const QUrl &url)
 
 void HttpTransfer::onConnected()
 {
-    m_idle.start(m_timeout);
     if (m_url.scheme() != QLatin1String("https")) {
         m_socket->write(requestFor(m_url));
         return;
@@ -120,7 +127,6 @@ void HttpTransfer::onConnected()
 
 void HttpTransfer::onReadyRead()
 {
-    m_idle.start(m_timeout);
     const QByteArray bytes = m_socket->readAll();
     if (!m_ssl) {
         m_received += bytes;
@@ -186,7 +192,7 @@ void HttpTransfer::readHead()
             m_url.scheme() == QLatin1String("https") && target.scheme() != QLatin1String("https");
         if (!lessSafe && m_redirects < kMaxRedirects) {
             ++m_redirects;
-            start(target);
+            follow(target);
             closeConnection();
             return;
         }
@@ -196,7 +202,7 @@ void HttpTransfer::readHead()
 
 void HttpTransfer::finish(std::optional<int> status)
 {
-    m_idle.stop();
+    m_deadline->stop();
     closeConnection();
     if (Done done = std::exchange(m_done, nullptr))
         done(status);

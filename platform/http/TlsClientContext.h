@@ -6,12 +6,12 @@ struct ssl_ctx_st;
 struct ssl_st;
 
 // One OpenSSL client context for every TLS connection of the process: TLS 1.2 or later, the
-// peer's certificate chain verified against the system's roots (OpenSSL's certificate directory,
-// looked up on demand, so nothing is read before a connection needs it), against the
-// certificates of the PEM file SSL_CERT_FILE names, if any, and against the CAs the application
-// put in Qt's default TLS configuration before the first connection. Sharing it saves what Qt
-// spends per connection (a context of its own, copies of the peer's certificates): about half
-// of an HTTPS probe.
+// peer's certificate chain verified against the system's roots where the system's OpenSSL keeps
+// them (its bundle file, read at construction, and its certificate directory, looked up on
+// demand; SSL_CERT_FILE and SSL_CERT_DIR name others instead), and against the CAs the
+// application put in Qt's default TLS configuration before the first connection. Sharing it
+// saves what Qt spends per connection (a context of its own, copies of the peer's
+// certificates): about half of an HTTPS probe.
 class TlsClientContext
 {
 public:

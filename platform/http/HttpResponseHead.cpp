@@ -1,4 +1,4 @@
-#include "platform/HttpResponseHead.h"
+#include "platform/http/HttpResponseHead.h"
 
 #include <QList>
 

@@ -19,8 +19,8 @@ class TlsClientContext;
 // context per connection and copies the peer's certificates several times, together about
 // half of an HTTPS probe. Lives on the main thread; completions run there.
 //
-// Certificates in the PEM file named by SSL_CERT_FILE (OpenSSL's variable, which Qt itself
-// does not read) are trusted in addition to the system's.
+// SSL_CERT_FILE and SSL_CERT_DIR (OpenSSL's variables, which Qt itself does not read) name a
+// PEM bundle and a certificate directory to trust instead of the system's bundle and directory.
 class NetworkHttpClient : public QObject, public HttpClient
 {
     Q_OBJECT
