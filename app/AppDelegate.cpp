@@ -54,7 +54,12 @@ void AppDelegate::showAboutBox()
                                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
         m_aboutBoxWindow->setFixedSize(
             m_aboutBoxWindow->sizeHint().expandedTo(m_aboutBoxWindow->minimumSize()));
+        // Without a title of its own the window would carry the executable's name.
+        m_aboutBoxWindow->setWindowTitle(localizedText("aboutApplication"));
         requestDarkTitleBar(*m_aboutBoxWindow);
+        // Escape closes it, as it closes a dialog.
+        connect(new QShortcut(QKeySequence(Qt::Key_Escape), m_aboutBoxWindow.get()),
+                &QShortcut::activated, m_aboutBoxWindow.get(), &QWidget::close);
         // Ctrl+Q quits from the About window too.
         m_aboutBoxWindow->addAction(m_exitAction);
         // The window manager's frame is not known before the window is mapped, so the content

@@ -25,7 +25,8 @@ public:
     void installApplicationMenu(QMainWindow &window);
 
     // Makes the About window on the first call and centres it on the screen; every call shows it
-    // and brings it to the front. Later calls leave it where the user put it.
+    // and brings it to the front. Later calls leave it where the user put it. Its title is the
+    // About command's text; Escape closes it.
     void showAboutBox();
 
     // The About window; null until the first showAboutBox().

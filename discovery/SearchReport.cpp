@@ -20,9 +20,15 @@ QString searchStatusText(const Model &model)
             return int(std::count_if(cameras.cbegin(), cameras.cend(),
                                      [device](const Camera &c) { return c.device == device; }));
         };
-        text = qtTrId("statusFound", count)
-                   .arg(qtTrId("statusCameras", kindCount(Device::camera)),
-                        qtTrId("statusControllers", kindCount(Device::controller)));
+        const int cameraCount = kindCount(Device::camera);
+        const int controllerCount = kindCount(Device::controller);
+        const QString kinds[] = {qtTrId("statusCameras", cameraCount),
+                                 qtTrId("statusControllers", controllerCount)};
+        // Devices of no kind or another one are counted only when there are some.
+        const int otherCount = count - cameraCount - controllerCount;
+        text = otherCount == 0 ? qtTrId("statusFound", count).arg(kinds[0], kinds[1])
+                               : qtTrId("statusFoundWithOthers", count)
+                                     .arg(kinds[0], kinds[1], qtTrId("statusOthers", otherCount));
     }
     if (model.unsettledProbes() > 0)
         text = qtTrId("statusChecking", model.unsettledProbes()).arg(text);

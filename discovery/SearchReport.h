@@ -12,7 +12,8 @@ class Model;
 // The texts both programs make from a Model's state, by localisation key.
 
 // The main window's status line: "Searching… 12 devices" while the browse runs, then
-// "37 devices (35 cameras, 2 controllers)", each with the probes still running if any. Empty
+// "37 devices (35 cameras, 2 controllers)" (and ", 1 other" for devices of neither kind, when
+// there are some), each with the probes still running if any. Empty
 // before the first search and after one that found nothing.
 QString searchStatusText(const Model &model);
 

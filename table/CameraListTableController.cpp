@@ -283,6 +283,14 @@ QString CameraListTableController::rowText(const ObservableCamera &row)
     return fields.join(QLatin1Char('\t'));
 }
 
+QString CameraListTableController::allRowsText() const
+{
+    QStringList lines{m_headerTitleList.join(QLatin1Char('\t'))};
+    for (const auto &row : list())
+        lines.append(rowText(*row));
+    return lines.join(QLatin1Char('\n'));
+}
+
 QMenu *CameraListTableController::makeContextMenu(int row) const
 {
     const std::shared_ptr<ObservableCamera> camera = list().at(row);
@@ -291,13 +299,18 @@ QMenu *CameraListTableController::makeContextMenu(int row) const
         connect(menu->addAction(title), &QAction::triggered, menu, [text] { copyText(text); });
     };
     addCopy(localizedText("copyRow"), rowText(*camera));
-    addCopy(localizedText("copyMacAddress"), camera->macAddress());
-    for (const AddressKind &kind : kAddressKinds) {
-        const QString address = camera->address(kind.addressClass).string;
-        if (!address.isEmpty() && address != placeholderText)
-            addCopy(localizedText(QByteArray("copy") + kind.flagStem + "Address"), address);
-    }
-    addCopy(localizedText("copySerialNumber"), camera->serialNumber());
+    addCopy(localizedText("copyAllRows"), allRowsText());
+    // A value the device did not announce has no entry.
+    const auto addCopyOf = [&](const QByteArray &key, const QString &value) {
+        if (!value.isEmpty() && value != placeholderText)
+            addCopy(localizedText(key), value);
+    };
+    addCopyOf("copyMacAddress", camera->macAddress());
+    for (const AddressKind &kind : kAddressKinds)
+        addCopyOf(QByteArray("copy") + kind.flagStem + "Address",
+                  camera->address(kind.addressClass).string);
+    addCopyOf("copyModel", camera->modelName());
+    addCopyOf("copySerialNumber", camera->serialNumber());
     bool separated = false;
     for (const AddressKind &kind : kAddressKinds) {
         const std::optional<QUrl> url = camera->pageUrl(kind.addressClass);

@@ -35,8 +35,9 @@ class QWidget;
 //   its context menu at the row. The selection stays a MAC address, as after a click; Qt's
 //   current index and selection follow it (also after each new list), so assistive technology
 //   announces the selected row.
-// - Context menu on a row: copy the row, its MAC address, each address it has, its serial
-//   number; open and copy the web page of each underlined address.
+// - Context menu on a row: copy the row, all rows shown (allRowsText), and each of its MAC
+//   address, addresses, model and serial number that it has (not "---"); open and copy the web
+//   page of each underlined address.
 // - Widths: the IPv6 and model-name columns are only ever widened (fit...ColumnWidth).
 //
 // Typical use (the list bridge):
@@ -94,6 +95,9 @@ public:
     static std::optional<QUrl> rowPageUrl(const ObservableCamera &row);
     // MAC, IPv4, IPv6, auto-IP, model, serial, as shown, separated by tabs.
     static QString rowText(const ObservableCamera &row);
+    // The column titles, then every row shown in its order (rowText), one line each: what a
+    // spreadsheet takes as a table.
+    QString allRowsText() const;
     // The context menu of `row` (owned by the caller).
     QMenu *makeContextMenu(int row) const;
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QUrl>
 
 MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
@@ -15,7 +16,11 @@ MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
 {
     view->setMouseTracking(true);
     view->viewport()->installEventFilter(this);
-    connect(view->model(), &QAbstractItemModel::modelReset, this, &MyCustomCellView::listReplaced);
+    // New rows or a scroll bring another cell under a resting pointer.
+    const auto underRestingPointer = [this] { pointerAt(m_pointer); };
+    connect(view->model(), &QAbstractItemModel::modelReset, this, underRestingPointer);
+    for (const QScrollBar *bar : {view->verticalScrollBar(), view->horizontalScrollBar()})
+        connect(bar, &QAbstractSlider::valueChanged, this, underRestingPointer);
 }
 
 void MyCustomCellView::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
@@ -43,26 +48,12 @@ bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
         return CameraCellDelegate::eventFilter(watched, event);
 
     switch (event->type()) {
-    case QEvent::MouseMove: {
-        const QModelIndex index =
-            m_view->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint());
-        const QModelIndex previous = m_cellUnderPointer;
-        if (index == previous)
-            break;
-        if (isOwnCell(previous))
-            mouseExited(previous);
-        m_cellUnderPointer = index;
-        if (isOwnCell(index))
-            mouseEntered(index);
+    case QEvent::MouseMove:
+        pointerAt(static_cast<QMouseEvent *>(event)->position().toPoint());
         break;
-    }
-    case QEvent::Leave: {
-        const QModelIndex left = m_cellUnderPointer;
-        m_cellUnderPointer = QModelIndex();
-        if (isOwnCell(left))
-            mouseExited(left);
+    case QEvent::Leave:
+        pointerAt(std::nullopt);
         break;
-    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
@@ -89,34 +80,42 @@ bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void MyCustomCellView::mouseEntered(const QModelIndex &index)
+void MyCustomCellView::pointerAt(std::optional<QPoint> position)
 {
-    if (!isLink(index))
+    m_pointer = position;
+    if (!m_viewport)
         return;
-    m_viewport->setCursor(Qt::PointingHandCursor);
-    m_hoveredLink = index;
-    m_view->update(index);
+    const QModelIndex index = position ? m_view->indexAt(*position) : QModelIndex();
+    const QModelIndex link = isOwnCell(index) && isLink(index) ? index : QModelIndex();
+    if (link == m_hoveredLink && link.isValid() == m_isOverLink)
+        return;
+    if (link.isValid())
+        mouseEntered(link);
+    else
+        mouseExited();
 }
 
-void MyCustomCellView::mouseExited(const QModelIndex &index)
+void MyCustomCellView::mouseEntered(const QModelIndex &link)
 {
-    m_viewport->setCursor(Qt::ArrowCursor);
+    // Straight from one link to another the cursor stays the hand: no flicker.
+    if (!m_isOverLink)
+        m_viewport->setCursor(Qt::PointingHandCursor);
+    m_isOverLink = true;
     const QModelIndex amber = m_hoveredLink;
-    m_hoveredLink = QModelIndex();
-    if (index.isValid())
-        m_view->update(index);
-    if (amber.isValid() && amber != index)
+    m_hoveredLink = link;
+    m_view->update(link);
+    if (amber.isValid())
         m_view->update(amber);
 }
 
-void MyCustomCellView::listReplaced()
+void MyCustomCellView::mouseExited()
 {
-    // The cells under the pointer are new: the old one is left, with a hand cursor that never
-    // outlives its link.
-    if (m_viewport)
-        m_viewport->setCursor(Qt::ArrowCursor);
+    m_viewport->setCursor(Qt::ArrowCursor);
+    m_isOverLink = false;
+    const QModelIndex amber = m_hoveredLink;
     m_hoveredLink = QModelIndex();
-    m_cellUnderPointer = QModelIndex();
+    if (amber.isValid())
+        m_view->update(amber);
 }
 
 void MyCustomCellView::mouseDown(const QModelIndex &index)

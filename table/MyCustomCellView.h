@@ -9,14 +9,14 @@ class QAbstractItemView;
 
 // The address cells (IPv4, IPv6, auto-IP) of the camera table. An underlined address is a link
 // to the device's web page:
-// - the pointer entering a link cell turns the cursor into a pointing hand and the text amber
-//   ("#FFC400"); leaving any of these cells restores the arrow cursor and "#D0D0D0";
+// - while the pointer is over a link cell the cursor is a pointing hand and the text amber
+//   ("#FFC400"); everywhere else the arrow cursor and "#D0D0D0";
 // - every mouse press on a link cell (also each press of a double click) opens the page once,
 //   through openUrl, before the table handles the press as a click of its own. The page is the
 //   one the row carries for that address (CameraListTableModel::PageUrlRole).
-// Whether a cell is a link is read from the model each time the pointer enters it and each time
-// it is pressed. A new list under a resting pointer counts as leaving the cell: arrow cursor and
-// "#D0D0D0" at once; the next move enters the cell afresh.
+// Whether the cell under the pointer is a link is read from the model at each move, and again
+// under a resting pointer when a new list arrives or the table scrolls, so the hand and the amber
+// always tell the truth about the cell now under the pointer.
 //
 // One instance serves all the address columns of one view: install it with
 // setItemDelegateForColumn, after the view has its model. It watches the view's viewport for the
@@ -34,16 +34,18 @@ protected:
 private:
     bool isOwnCell(const QModelIndex &index) const;
     bool isLink(const QModelIndex &index) const;
-    void mouseEntered(const QModelIndex &index);
-    void mouseExited(const QModelIndex &index);
+    // The pointer is at `position` in the viewport (nothing: outside it).
+    void pointerAt(std::optional<QPoint> position);
+    void mouseEntered(const QModelIndex &link);
+    void mouseExited();
     void mouseDown(const QModelIndex &index);
-    void listReplaced();
 
     // The view owns this delegate, so it outlives it; the viewport may go first while the view
     // is being destroyed.
     QAbstractItemView *m_view;
     QPointer<QWidget> m_viewport;
-    QPersistentModelIndex m_cellUnderPointer;
+    std::optional<QPoint> m_pointer;
     QPersistentModelIndex m_hoveredLink;
+    bool m_isOverLink = false;
     bool m_pressSeen = false;
 };

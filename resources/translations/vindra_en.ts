@@ -55,6 +55,10 @@
         <source>copyRow</source>
         <translation>Copy Row</translation>
     </message>
+    <message id="copyAllRows">
+        <source>copyAllRows</source>
+        <translation>Copy All Rows</translation>
+    </message>
     <message id="copyMacAddress">
         <source>copyMacAddress</source>
         <translation>Copy MAC Address</translation>
@@ -70,6 +74,10 @@
     <message id="copyAutoIpAddress">
         <source>copyAutoIpAddress</source>
         <translation>Copy Auto-IP Address</translation>
+    </message>
+    <message id="copyModel">
+        <source>copyModel</source>
+        <translation>Copy Model</translation>
     </message>
     <message id="copySerialNumber">
         <source>copySerialNumber</source>
@@ -161,6 +169,20 @@
         <translation>
             <numerusform>%n controller</numerusform>
             <numerusform>%n controllers</numerusform>
+        </translation>
+    </message>
+    <message id="statusFoundWithOthers" numerus="yes">
+        <source>statusFoundWithOthers</source>
+        <translation>
+            <numerusform>%n device (%1, %2, %3)</numerusform>
+            <numerusform>%n devices (%1, %2, %3)</numerusform>
+        </translation>
+    </message>
+    <message id="statusOthers" numerus="yes">
+        <source>statusOthers</source>
+        <translation>
+            <numerusform>%n other</numerusform>
+            <numerusform>%n others</numerusform>
         </translation>
     </message>
     <message id="statusChecking" numerus="yes">

@@ -55,6 +55,10 @@
         <source>copyRow</source>
         <translation>行をコピー</translation>
     </message>
+    <message id="copyAllRows">
+        <source>copyAllRows</source>
+        <translation>すべての行をコピー</translation>
+    </message>
     <message id="copyMacAddress">
         <source>copyMacAddress</source>
         <translation>MAC アドレスをコピー</translation>
@@ -70,6 +74,10 @@
     <message id="copyAutoIpAddress">
         <source>copyAutoIpAddress</source>
         <translation>自動 IP アドレスをコピー</translation>
+    </message>
+    <message id="copyModel">
+        <source>copyModel</source>
+        <translation>モデル名をコピー</translation>
     </message>
     <message id="copySerialNumber">
         <source>copySerialNumber</source>
@@ -157,6 +165,18 @@
         <source>statusControllers</source>
         <translation>
             <numerusform>コントローラー %n 台</numerusform>
+        </translation>
+    </message>
+    <message id="statusFoundWithOthers" numerus="yes">
+        <source>statusFoundWithOthers</source>
+        <translation>
+            <numerusform>%n 台 (%1、%2、%3)</numerusform>
+        </translation>
+    </message>
+    <message id="statusOthers" numerus="yes">
+        <source>statusOthers</source>
+        <translation>
+            <numerusform>その他 %n 台</numerusform>
         </translation>
     </message>
     <message id="statusChecking" numerus="yes">

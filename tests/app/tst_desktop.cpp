@@ -94,51 +94,36 @@ private Q_SLOTS:
         view = &window->view();
     }
 
-    // Keys move the selection by MAC, in the selected colour; Enter opens what a press on the
-    // row's first link cell opens (nothing without a link); Ctrl+C copies the row.
-    void keysSelectOpenAndCopy_data()
-    {
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("page");
-        const QString ipv6Page = "http://[2001:db8::2]:80";
-        QTest::newRow("down: first") << QList<int>{Qt::Key_Down} << 0 << "http://198.18.1.1:80";
-        QTest::newRow("up: last, no link") << QList<int>{Qt::Key_Up} << 2 << "";
-        QTest::newRow("end, down, up")
-            << QList<int>{Qt::Key_End, Qt::Key_Down, Qt::Key_Up} << 1 << ipv6Page;
-        QTest::newRow("home, up") << QList<int>{Qt::Key_Home, Qt::Key_Up} << 0
-                                  << "http://198.18.1.1:80";
-    }
-    void keysSelectOpenAndCopy()
-    {
-        QFETCH(QList<int>, keys);
-        QFETCH(int, selected);
-        QFETCH(QString, page);
-        addCameras();
-        for (int key : keys + QList<int>{Qt::Key_Return})
-            QTest::keyClick(table().tableView(), Qt::Key(key));
-        QTest::keyClick(table().tableView(), Qt::Key_C, Qt::ControlModifier);
-        const QString mac = table().list().at(selected)->macAddress();
-        QCOMPARE(table().selectedRowMac(), mac);
-        QCOMPARE(opened, page.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(page)});
-        QCOMPARE(QGuiApplication::clipboard()->text().section('\t', 0, 0), mac);
-    }
-
+    // A fourth device announced nothing but its vendor: no MAC, model or serial entries.
     void contextMenuAndTooltipsOfferWhatTheRowHas()
     {
         addCameras();
-        std::unique_ptr<QMenu> menu(table().makeContextMenu(1));
-        QStringList titles;
-        for (const QAction *action : menu->actions())
-            titles.append(action->text());
+        model().addCamera(*fixture.service({"198.18.1.9"}), makerTxt());
+        view->cameraListTable().updateController();
+        const auto titles = [&](int row) {
+            std::unique_ptr<QMenu> menu(table().makeContextMenu(row));
+            QStringList shown;
+            for (const QAction *action : menu->actions())
+                shown.append(action->text());
+            return shown;
+        };
         const QString page = "http://[2001:db8::2]:80";
-        QCOMPARE(titles, QStringList({"Copy Row", "Copy MAC Address", "Copy IPv4 Address",
-                                      "Copy IPv6 Address", "Copy Serial Number", "", "Open " + page,
-                                      "Copy " + page}));
+        QCOMPARE(titles(1),
+                 QStringList({"Copy Row", "Copy All Rows", "Copy MAC Address", "Copy IPv4 Address",
+                              "Copy IPv6 Address", "Copy Model", "Copy Serial Number", "",
+                              "Open " + page, "Copy " + page}));
+        QCOMPARE(titles(3), QStringList({"Copy Row", "Copy All Rows", "Copy IPv4 Address"}));
+        std::unique_ptr<QMenu> menu(table().makeContextMenu(1));
         menu->actions().at(0)->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(),
-                 "00-11-22-00-00-0b\t198.18.1.2\t2001:db8::2\t---\tTC-100\t00000b");
-        menu->actions().at(6)->trigger();
+        const QString row = "00-11-22-00-00-0b\t198.18.1.2\t2001:db8::2\t---\tTC-100\t00000b";
+        QCOMPARE(QGuiApplication::clipboard()->text(), row);
+        menu->actions().at(1)->trigger();
+        const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines.at(0),
+                 "MAC Address\tIPv4 Address\tIPv6 Address\tAuto-IP Address\tModel\tSerial No.");
+        QCOMPARE(lines.at(2), row);
+        menu->actions().at(8)->trigger();
         QCOMPARE(opened, QList<QUrl>{QUrl(page)});
         QCOMPARE(table().model()->index(1, 2).data(Qt::ToolTipRole).toString(), page);
     }
@@ -154,6 +139,11 @@ private Q_SLOTS:
             fixture.http.finish(request, 404);
         endSearch();
         QCOMPARE(view->statusLine().text(), "4 devices (3 cameras, 1 controller)");
+        model().addCamera(*fixture.service({"198.18.1.8"}),
+                          makerTxt({{"macaddress", "00112200000e"}, {"device", "printer"}}));
+        fixture.http.finish(fixture.http.requests.size() - 1, 404);
+        nextTurns();
+        QCOMPARE(view->statusLine().text(), "5 devices (3 cameras, 1 controller, 1 other)");
     }
 
     void f5AndCtrlRSearchOnlyWhileTheButtonIsEnabledAndTabLeavesTheTable()

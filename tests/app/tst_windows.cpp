@@ -65,11 +65,13 @@ private Q_SLOTS:
         QFETCH(QString, searchCamera);
         QVERIFY(installTranslations(*qApp, locale));
         QCOMPARE(localizedText("searchCamera"), searchCamera);
-        for (const char *key :
-             {"applicationName", "searchCamera", "aboutApplication", "exitApplication", "version",
-              "allRightsReserved", "macAddress", "ipv4Address", "ipv6Address", "autoIpAddress",
-              "modelName", "serialNo", "outsideNetworks", "outsideNoNetwork", "networkOnInterface",
-              "cameraTable", "searchStatus", "linkTo"})
+        for (const char *key : {"applicationName", "searchCamera",     "aboutApplication",
+                                "exitApplication", "version",          "allRightsReserved",
+                                "macAddress",      "ipv4Address",      "ipv6Address",
+                                "autoIpAddress",   "modelName",        "serialNo",
+                                "outsideNetworks", "outsideNoNetwork", "networkOnInterface",
+                                "cameraTable",     "searchStatus",     "linkTo",
+                                "copyAllRows",     "copyModel"})
             QVERIFY2(!localizedText(key).isEmpty() && localizedText(key) != key, key);
         for (QTranslator *translator : qApp->findChildren<QTranslator *>()) {
             QCoreApplication::removeTranslator(translator);
@@ -207,7 +209,8 @@ private Q_SLOTS:
 
     // The About window: made once, centred, titled and closable only, at least 284 × 184, its
     // icon 64 × 64 whatever the picture's own size and its lines stacked and centred; Ctrl+Q
-    // quits from there too. Shown again, open or closed: the same window where the user left it.
+    // quits from there too, Escape closes it. Shown again, open or closed: the same window where
+    // the user left it.
     void menuAndAboutWindow()
     {
         AppDelegate delegate;
@@ -251,7 +254,9 @@ private Q_SLOTS:
         delegate.showAboutBox();
         QCOMPARE(delegate.aboutBoxWindow(), about);
         QCOMPARE(about->pos(), leftAt);
-        about->close();
+        QCOMPARE(about->windowTitle(), localizedText("aboutApplication"));
+        QTest::keyClick(about, Qt::Key_Escape);
+        QVERIFY(!about->isVisible());
         delegate.showAboutBox();
         QVERIFY(about->isVisible());
         QCOMPARE(about->pos(), leftAt);

@@ -67,6 +67,7 @@ class TestTable : public QObject
     Q_OBJECT
 
     QStringList log; // pages opened and rows clicked, in order
+    QPoint pointer;  // where the pointer rests in the viewport
     std::unique_ptr<CameraListTableController> controller;
     std::unique_ptr<QAbstractItemModelTester> tester;
 
@@ -104,17 +105,20 @@ class TestTable : public QObject
     }
     void movePointer(QPoint to)
     {
+        pointer = to;
         QMouseEvent move(QEvent::MouseMove, to, viewport().mapToGlobal(to), Qt::NoButton,
                          Qt::NoButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&viewport(), &move);
     }
-    // The cursor ('h' hand, 'a' arrow), then per address cell of row 0 'A' amber, 'g' grey.
+    // The cursor ('h' hand, 'a' arrow), then per address cell of the row under the pointer 'A'
+    // amber, 'g' grey; '!' when amber shows on any other row.
     QString pointerState()
     {
         QString state = viewport().cursor().shape() == Qt::PointingHandCursor ? "h " : "a ";
         const QImage image = viewport().grab().toImage();
+        const int row = table().rowAt(pointer.y());
         for (int column = 1; column <= 3; ++column) {
-            const QRect cell = table().visualRect(table().model()->index(0, column));
+            const QRect cell = table().visualRect(table().model()->index(row, column));
             QSet<QRgb> colors;
             for (int y = cell.top(); y <= cell.bottom(); ++y)
                 for (int x = cell.left(); x <= cell.right(); ++x)
@@ -123,6 +127,10 @@ class TestTable : public QObject
                      : colors.contains(kAmber)                         ? u'A'
                                                                        : u'g';
         }
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) == kAmber && table().rowAt(y) != row)
+                    return state + u'!';
         return state;
     }
 
@@ -291,6 +299,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("sideways");
         // clang-format off
         QTest::newRow("page down from none") << "PgDown" << 0 << 0 << false;
+        QTest::newRow("up from none: the last") << "Up" << 0 << 59 << false;
+        QTest::newRow("end, down, up") << "End Down Up" << 0 << 58 << false;
         QTest::newRow("page down, down") << "Down PgDown Down" << 1 << 1 << false;
         QTest::newRow("page down after a new list") << "Down PgDown L PgDown" << 2 << 0 << false;
         QTest::newRow("ctrl end, page up") << "Ctrl+End PgUp" << -1 << 59 << false;
@@ -496,7 +506,8 @@ private Q_SLOTS:
     }
 
     // The link cells, step by step: "mC" the pointer moves onto row 0, column C, and "nC" a pixel
-    // further; "l" it leaves the table; "L..." a new row 0 with the links named; "s" the table
+    // further; "l" it leaves the table; "L..." a new row 0 with the links named; "T" a new list
+    // of 40 rows, the even ones with IPv4 and IPv6 links; "w" a wheel notch down; "s" the table
     // sorted by IPv4 descending (the second camera first); "pRC" a
     // press and release on row R, column C; "d" a double click on row 0's IPv4 cell as
     // press, release, double-click, release, and "D" with one press more before the double-click.
@@ -515,9 +526,12 @@ private Q_SLOTS:
         QTest::newRow("onto an address that is no link") << "m1 m3" << "a ggg" << "";
         QTest::newRow("from a link onto the MAC column") << "m1 m0" << "a ggg" << "";
         QTest::newRow("out of the table") << "m1 l" << "a ggg" << "";
-        QTest::newRow("new list under a resting pointer") << "m1 Li" << "a ggg" << "";
-        QTest::newRow("then a move: still a link") << "m1 Li n1" << "h Agg" << "";
-        QTest::newRow("then a move: no longer a link") << "m1 L n1" << "a ggg" << "";
+        QTest::newRow("new list under a resting pointer") << "m1 Li" << "h Agg" << "";
+        QTest::newRow("then a move") << "m1 Li n1" << "h Agg" << "";
+        QTest::newRow("new list: no longer a link") << "m1 L" << "a ggg" << "";
+        QTest::newRow("new list: now a link") << "m3 Li m1 L Li" << "h Agg" << "";
+        QTest::newRow("wheel: a plain row under the pointer") << "m2 T n2 w" << "a ggg" << "";
+        QTest::newRow("wheel: a link under the pointer") << "m2 T w w" << "h gAg" << "";
         QTest::newRow("sorted: IPv4 over HTTP") << "s p01" << "a ggg" << "http://198.18.0.20:80 row0";
         QTest::newRow("sorted: IPv4 over HTTPS") << "s p11" << "a ggg" << page + "row1";
         QTest::newRow("sorted: IPv6 over HTTP") << "s p12" << "a ggg" << "http://[2001:db8::10]:8080 row1";
@@ -543,6 +557,15 @@ private Q_SLOTS:
                 QCoreApplication::sendEvent(&viewport(), &leave);
             } else if (step.startsWith(u'L')) {
                 controller->setList({row(kFirst, step.mid(1))});
+            } else if (step == u'T') {
+                Rows rows;
+                for (int n = 0; n < 40; ++n)
+                    rows.append(row(kFirst, n % 2 ? "" : "i6"));
+                controller->setList(rows);
+            } else if (step == u'w') {
+                QWheelEvent wheel(pointer, viewport().mapToGlobal(pointer), {}, {0, -120},
+                                  Qt::NoButton, {}, Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(&viewport(), &wheel);
             } else if (step == u's') {
                 clickHeader(1);
                 clickHeader(1);
