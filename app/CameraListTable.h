@@ -21,11 +21,10 @@ class Model;
 // cell, and a busy search announces thousands of changes a second. An emptied list (a new
 // search) is not held back: it reaches the table on the next turn, so the old selection is
 // forgotten before the new search's first camera comes. The update:
-//  1. the model's cameraList equal to displayedCameraList(): stop, nothing is touched;
-//  2. displayedCameraList() becomes the model's list;
+//  1. the model's cameraList equal to displayedCameraList: stop, nothing is touched;
+//  2. displayedCameraList becomes the model's list;
 //  3. rows are rebuilt, one per camera in the model's order that passes the filter
-//     (filterText, matchesFilter); an address is underlined when its web interface answered
-//     (IPv4 and IPv6: over HTTP or HTTPS; auto-IP: over HTTP only) and it is not placeholderText;
+//     (filterText, matchesFilter), by makeRows;
 //  4. an empty list: the selection is forgotten (a camera the filter hides stays selected);
 //     else, when the row count changed, the IPv6 and then the model-name column are widened to
 //     fit rows that are not empty;
@@ -49,7 +48,12 @@ public:
     // Runs the update now (the queued update calls this).
     void updateController();
 
-    // The rows for `cameras`, in their order, with the link rule applied to each address.
+    // The camera list the table was last built from, in the model's order; empty at first.
+    const CameraList &displayedCameraList() const { return m_displayedCameraList; }
+
+    // The rows for `cameras`, in their order. An address is underlined when its web interface
+    // answered there (IPv4 and IPv6: over HTTP or HTTPS; auto-IP: over HTTP only) and it is not
+    // placeholderText; such a link carries the page of its own camera (pageUrl).
     static ObservableCameraList makeRows(const CameraList &cameras);
 
     // Only cameras that match `text` get rows; "" shows all. Steps 3 to 5 run at once with the
@@ -66,6 +70,7 @@ private:
 
     QString m_filterText;
     Model &m_model;
+    CameraList m_displayedCameraList;
     CameraListTableController *m_controller = nullptr;
     ChangeCoalescer m_changes;
     // Looks, after each turn's changes are stored, for an emptied list to expedite.

@@ -90,6 +90,9 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
                 if (!isServiceType(options.serviceType))
                     return QStringLiteral("not a service type: \"%1\" (expected e.g. _http._tcp)")
                         .arg(options.serviceType);
+                // "_ipp._tcp." is the same type; a browser would put the dot inside the name.
+                if (options.serviceType.endsWith(QLatin1Char('.')))
+                    options.serviceType.chop(1);
             }
         } else if (argument == QLatin1String("--time") || argument == QLatin1String("--wait") ||
                    argument == QLatin1String("--watch")) {

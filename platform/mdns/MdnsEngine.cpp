@@ -300,17 +300,16 @@ void MdnsEngine::evaluate(int serviceId, qint64 now)
         return;
     MdnsResolution &resolution = found->second.resolution;
     const std::string hostKey = resolution.hostKey();
-    const MdnsResolution::Step step = resolution.evaluate(m_cache, m_intake, now);
+    const MdnsResolution::Step step =
+        resolution.evaluate(m_cache, m_intake, now, m_transport->sharesPort());
     if (resolution.hostKey() != hostKey) {
         if (!hostKey.empty())
             eraseFrom(m_servicesByHost, hostKey, serviceId);
         m_servicesByHost.emplace(resolution.hostKey(), serviceId);
     }
-    // Only one host answers these: with the port to ourselves, its answer comes by unicast at once
-    // (RFC 6762 §5.4) instead of after the delay responders keep for multicast answers.
-    const Delivery delivery = m_transport->sharesPort() ? Delivery::multicast : Delivery::unicast;
-    for (const auto &[name, type] : step.questions)
-        ask(name, type, now + mdns::kAggregationDelay, delivery, Pace::whenQuiet);
+    for (const mdns::Ask &question : step.questions)
+        ask(question.name, question.type, now + mdns::kAggregationDelay, question.delivery,
+            Pace::whenQuiet);
     for (qint64 at : step.wakeAt)
         wakeUp(at, serviceId);
     if (step.txtChanged)
@@ -428,9 +427,8 @@ void MdnsEngine::sendDueQuestions(qint64 now)
 
 void MdnsEngine::questionSent(const std::string &key, uint16_t type, Delivery delivery, qint64 now)
 {
-    if (type != TypeA && type != TypeAaaa)
-        return;
-    auto [first, last] = m_servicesByHost.equal_range(key);
+    const auto &index = type == TypeA || type == TypeAaaa ? m_servicesByHost : m_servicesByInstance;
+    auto [first, last] = index.equal_range(key);
     for (auto it = first; it != last; ++it) {
         if (const auto at = m_services.at(it->second).resolution.questionSent(type, delivery, now))
             wakeUp(*at, it->second);

@@ -43,8 +43,9 @@ class MdnsTransport;
 //
 // - Accepts responses from port 5353 on the local link only; messages with a non-zero opcode or
 //   response code are ignored, and so are malformed records.
-// - A resolution's questions (SRV, TXT, A, AAAA) ask for unicast answers (QU) while no other
-//   program shares the port, for multicast answers otherwise.
+// - A resolution's questions (SRV, TXT, A, AAAA) ask for unicast answers (QU) on their first
+//   transmission while no other program shares the port, for multicast answers otherwise; see
+//   MdnsResolution.
 // - A browse reports an instance only when its PTR record arrives during the browse: cached
 //   records never make a service appear, but they do complete a resolution. Its known answers are
 //   the records heard during this browse with at least half their TTL left.
@@ -132,7 +133,7 @@ private:
              mdns::Pace pace = mdns::Pace::whenDue);
     void wakeUp(qint64 at, int serviceId, WakeUp::Kind kind = WakeUp::Kind::evaluate);
     void sendDueQuestions(qint64 now);
-    // Tells the resolutions of the host `key` that a question for its addresses went out.
+    // Tells the resolutions of the instance or host `key` that a question for it went out.
     void questionSent(const std::string &key, uint16_t type, mdns::Delivery delivery, qint64 now);
     std::vector<const MdnsCache::Entry *> knownEntries(const std::string &name, uint16_t type,
                                                        qint64 now) const;

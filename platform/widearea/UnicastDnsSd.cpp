@@ -1,9 +1,9 @@
 #include "platform/widearea/UnicastDnsSd.h"
 
+#include "platform/QtOneShotTimer.h"
+
 #include <QFile>
 #include <QNetworkInterface>
-#include <QPointer>
-#include <QThreadPool>
 
 #include <arpa/nameser.h>
 #include <netinet/in.h>
@@ -19,32 +19,6 @@ constexpr qint64 kMinTxtRefreshMs = 1000;
 constexpr qint64 kMaxTxtRefreshMs = 3600 * 1000;
 constexpr qsizetype kMaxResolvConfBytes = 64 * 1024;
 constexpr int kMaxSearchDomains = 8;
-
-std::vector<DnsAnswerRecord> query(const QByteArray &name, int type)
-{
-    struct __res_state state;
-    std::memset(&state, 0, sizeof state);
-    if (res_ninit(&state) != 0)
-        return {};
-    std::vector<unsigned char> answer(65536);
-    const int length =
-        res_nquery(&state, name.constData(), ns_c_in, type, answer.data(), int(answer.size()));
-    res_nclose(&state);
-    if (length <= 0 || length > int(answer.size()))
-        return {};
-    return parseDnsAnswer(QByteArray(reinterpret_cast<const char *>(answer.data()), length), type);
-}
-
-QThreadPool *queryPool()
-{
-    // Never destroyed: a pool's destructor would wait for queries stuck on a silent server.
-    static QThreadPool *pool = [] {
-        auto *threads = new QThreadPool;
-        threads->setMaxThreadCount(kMaxQueriesInFlight);
-        return threads;
-    }();
-    return pool;
-}
 
 QByteArray socketAddress(const QByteArray &address)
 {
@@ -80,26 +54,6 @@ QByteArray reverseNetworkName(const QHostAddress &address, int prefixLength)
 
 } // namespace
 
-void askUnicastDns(const QByteArray &name, int type, QObject *receiver,
-                   std::function<void(const std::vector<DnsAnswerRecord> &)> done)
-{
-    // Lives in the main thread, where the receivers live, and outlives the application object,
-    // so that a query that comes back while the process ends has somewhere to go.
-    static QObject *const mainThread = new QObject;
-    QPointer<QObject> target(receiver);
-    queryPool()->start([name, type, target, done = std::move(done)] {
-        auto records = query(name, type);
-        // Back on the main thread, where the receiver may have gone meanwhile.
-        QMetaObject::invokeMethod(
-            mainThread,
-            [target, done, records = std::move(records)] {
-                if (target)
-                    done(records);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
 QList<QByteArray> resolverSearchDomains(const QByteArray &resolvConf)
 {
     QList<QByteArray> domains;
@@ -131,42 +85,56 @@ QList<QByteArray> browseDomainQueries(const QList<QByteArray> &searchDomains,
 }
 
 UnicastService::UnicastService(const QByteArray &instance, const QString &type,
-                               const QString &domain)
-    : m_instance(instance)
+                               const QString &domain, UnicastResolver &resolver,
+                               const TimerFactory &makeTimer)
+    : m_resolver(resolver)
+    , m_instance(instance)
     , m_type(type)
     , m_domain(domain)
+    , m_txtTtlMs(kMaxTxtRefreshMs)
+    , m_resolveTimer(makeTimer ? makeTimer() : std::make_unique<QtOneShotTimer>())
+    , m_txtTimer(makeTimer ? makeTimer() : std::make_unique<QtOneShotTimer>())
 {
-    connect(&m_resolveTimer, &OneShotTimer::timeout, this, [this] {
+    connect(m_resolveTimer.get(), &OneShotTimer::timeout, this, [this] {
         if (!m_resolved)
             Q_EMIT resolveFailed();
     });
-    connect(&m_txtTimer, &OneShotTimer::timeout, this, &UnicastService::askTxt);
+    connect(m_txtTimer.get(), &OneShotTimer::timeout, this, &UnicastService::askTxt);
 }
+
+UnicastService::~UnicastService() = default;
 
 void UnicastService::resolve(double timeoutSeconds)
 {
-    m_resolveTimer.start(qint64(timeoutSeconds * 1000));
-    askUnicastDns(m_instance, ns_t_srv, this, [this](const std::vector<DnsAnswerRecord> &srv) {
-        if (srv.empty())
-            return;
-        m_hostName = QString::fromLatin1(srv.front().target) + QLatin1Char('.');
-        m_port = srv.front().port;
-        askAddresses(srv.front().target);
-    });
+    const int round = ++m_round;
+    m_resolved = false;
+    m_resolveTimer->start(qint64(timeoutSeconds * 1000));
+    m_resolver.ask(m_instance, ns_t_srv, this,
+                   [this, round](const std::vector<DnsAnswerRecord> &srv) {
+                       if (srv.empty() || round != m_round)
+                           return;
+                       m_hostName = QString::fromLatin1(srv.front().target) + QLatin1Char('.');
+                       m_port = srv.front().port;
+                       askAddresses(srv.front().target, round);
+                   });
 }
 
-void UnicastService::askAddresses(const QByteArray &host)
+void UnicastService::askAddresses(const QByteArray &host, int round)
 {
+    // The A and AAAA answers of this round, gathered before they replace the addresses.
+    auto found = std::make_shared<std::pair<int, QList<QByteArray>>>();
     for (const int type : {ns_t_a, ns_t_aaaa}) {
-        askUnicastDns(host, type, this, [this](const std::vector<DnsAnswerRecord> &records) {
-            for (const DnsAnswerRecord &record : records)
-                m_addresses.append(socketAddress(record.data));
-            if (++m_addressAnswers == 2 && !m_addresses.isEmpty() && !m_resolved) {
+        m_resolver.ask(
+            host, type, this, [this, round, found](const std::vector<DnsAnswerRecord> &records) {
+                for (const DnsAnswerRecord &record : records)
+                    found->second.append(socketAddress(record.data));
+                if (++found->first < 2 || found->second.isEmpty() || round != m_round || m_resolved)
+                    return;
+                m_addresses = found->second;
                 m_resolved = true;
-                m_resolveTimer.stop();
+                m_resolveTimer->stop();
                 Q_EMIT resolved();
-            }
-        });
+            });
     }
 }
 
@@ -180,12 +148,20 @@ void UnicastService::startMonitoring()
 
 void UnicastService::askTxt()
 {
-    askUnicastDns(m_instance, ns_t_txt, this, [this](const std::vector<DnsAnswerRecord> &txt) {
-        // Asked again when the record's TTL runs out, or soon when there was no answer.
-        m_txtTimer.start(txt.empty() ? kMinTxtRefreshMs
-                                     : std::clamp(qint64(txt.front().ttl) * 1000, kMinTxtRefreshMs,
-                                                  kMaxTxtRefreshMs));
-        if (txt.empty() || m_txt == txt.front().data)
+    m_resolver.ask(m_instance, ns_t_txt, this, [this](const std::vector<DnsAnswerRecord> &txt) {
+        if (txt.empty()) {
+            // A zone full of instances without TXT must not draw a question per instance and
+            // second: each failure doubles the wait.
+            m_txtRetryMs =
+                m_txtRetryMs == 0 ? kMinTxtRefreshMs : std::min(m_txtRetryMs * 2, m_txtTtlMs);
+            m_txtTimer->start(m_txtRetryMs);
+            return;
+        }
+        // Asked again when the record's TTL runs out.
+        m_txtRetryMs = 0;
+        m_txtTtlMs = std::clamp(qint64(txt.front().ttl) * 1000, kMinTxtRefreshMs, kMaxTxtRefreshMs);
+        m_txtTimer->start(m_txtTtlMs);
+        if (m_txt == txt.front().data)
             return;
         m_txt = txt.front().data;
         Q_EMIT txtRecordChanged(*m_txt);
@@ -194,7 +170,7 @@ void UnicastService::askTxt()
 
 void askBrowseDomains(QObject *receiver,
                       std::function<void(const QByteArray &domain, const QByteArray &asked)> found,
-                      std::function<void()> done)
+                      std::function<void()> done, UnicastResolver &resolver)
 {
     QFile file(QStringLiteral("/etc/resolv.conf"));
     const QByteArray conf =
@@ -210,14 +186,20 @@ void askBrowseDomains(QObject *receiver,
     if (names.isEmpty())
         QMetaObject::invokeMethod(receiver, done, Qt::QueuedConnection);
     for (const QByteArray &name : names) {
-        askUnicastDns(name, ns_t_ptr, receiver,
-                      [found, done, name, unanswered](const std::vector<DnsAnswerRecord> &records) {
-                          for (const DnsAnswerRecord &record : records)
-                              found(record.target + '.', name);
-                          if (--*unanswered == 0)
-                              done();
-                      });
+        resolver.ask(name, ns_t_ptr, receiver,
+                     [found, done, name, unanswered](const std::vector<DnsAnswerRecord> &records) {
+                         for (const DnsAnswerRecord &record : records)
+                             found(record.target + '.', name);
+                         if (--*unanswered == 0)
+                             done();
+                     });
     }
+}
+
+UnicastBrowser::UnicastBrowser(UnicastResolver &resolver, TimerFactory makeTimer)
+    : m_resolver(resolver)
+    , m_makeTimer(std::move(makeTimer))
+{
 }
 
 void UnicastBrowser::searchForServicesOfType(const QString &type, const QString &domain)
@@ -228,7 +210,7 @@ void UnicastBrowser::searchForServicesOfType(const QString &type, const QString 
     if (domain.isEmpty())
         askBrowseDomains(
             m_search, [this](const QByteArray &found, const QByteArray &) { browseDomain(found); },
-            [] {});
+            [] {}, m_resolver);
     else
         browseDomain(domain.toUtf8());
 }
@@ -239,14 +221,15 @@ void UnicastBrowser::browseDomain(const QByteArray &domain)
     if (absolute.compare("local.", Qt::CaseInsensitive) == 0 || m_domains.contains(absolute))
         return;
     m_domains.insert(absolute);
-    askUnicastDns(m_type.toUtf8() + '.' + absolute, ns_t_ptr, m_search,
-                  [this, absolute](const std::vector<DnsAnswerRecord> &records) {
-                      for (const DnsAnswerRecord &record : records)
-                          Q_EMIT serviceFound(
-                              std::make_shared<UnicastService>(record.target + '.', m_type,
-                                                               QString::fromUtf8(absolute)),
-                              false);
-                  });
+    m_resolver.ask(m_type.toUtf8() + '.' + absolute, ns_t_ptr, m_search,
+                   [this, absolute](const std::vector<DnsAnswerRecord> &records) {
+                       for (const DnsAnswerRecord &record : records)
+                           Q_EMIT serviceFound(
+                               std::make_shared<UnicastService>(record.target + '.', m_type,
+                                                                QString::fromUtf8(absolute),
+                                                                m_resolver, m_makeTimer),
+                               false);
+                   });
 }
 
 void UnicastBrowser::stop()

@@ -19,7 +19,6 @@
 #include "table/CameraListTableController.h"
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -90,14 +89,15 @@ private Q_SLOTS:
 
     void tableShowsTheFleet()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(displayedCameraList() == view().model().cameraList() &&
+        QTRY_VERIFY_WITH_TIMEOUT(view().cameraListTable().displayedCameraList() ==
+                                         view().model().cameraList() &&
                                      controller().list().size() == expectedMacs.size() &&
                                      view().model().unsettledProbes() == 0,
                                  30000);
         // Each field of each camera is checked against the fleet by the vindra-scan run on the
         // same fleet (tests/discovery/lan_test.py); the window's own model lists the same set.
         QStringList shown;
-        for (const Camera &c : displayedCameraList())
+        for (const Camera &c : view().cameraListTable().displayedCameraList())
             shown.append(c.macAddress);
         shown.sort();
         QCOMPARE(shown, expectedMacs);

@@ -10,7 +10,6 @@
 #include "table/CameraListTableController.h"
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 #include "table/OutsideNetworks.h"
 #include "tests/support/FakeLocalNetworks.h"
 #include "tests/support/ModelFixture.h"
@@ -79,7 +78,6 @@ private Q_SLOTS:
     void init()
     {
         opened.clear();
-        displayedCameraList().clear();
         auto lan = std::make_unique<FakeLocalNetworks>(
             QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 31}});
         networks = lan.get();

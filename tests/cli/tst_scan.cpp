@@ -24,6 +24,8 @@ private Q_SLOTS:
         QTest::newRow("help") << QStringList{"--json", "--help"} << "2 1 _http._tcp 5 10 0 0 ";
         QTest::newRow("one domain")
             << QStringList{"--domain", "site.example"} << "0 0 _http._tcp 5 10 0 0 site.example";
+        QTest::newRow("a service type may end in a dot")
+            << QStringList{"--services", "_ipp._tcp."} << "1 0 _ipp._tcp 5 10 0 0 ";
         QTest::newRow("browse domains")
             << QStringList{"--browse-domains", "--time", "2"} << "4 0 _http._tcp 2 10 0 0 ";
     }

@@ -6,6 +6,8 @@
 #include "platform/mdns/DnsName.h"
 #include "platform/widearea/DnsAnswer.h"
 #include "platform/widearea/UnicastDnsSd.h"
+#include "tests/support/FakeTime.h"
+#include "tests/support/FakeUnicastResolver.h"
 
 #include <QTest>
 
@@ -354,6 +356,81 @@ private Q_SLOTS:
             (QList<QByteArray>{"db._dns-sd._udp.site.example.", "lb._dns-sd._udp.site.example.",
                                "lb._dns-sd._udp.0.0.18.198.in-addr.arpa.",
                                "lb._dns-sd._udp.8.b.d.0.1.0.0.2.ip6.arpa."}));
+    }
+
+    // Scripted conversations of one wide-area instance over the fake resolver and clock. Steps:
+    // "resolve", "monitor", "drop" (the service goes), "+N" (time moves N ms), a record type
+    // (the oldest open question of that type is answered: SRV cam.site.example port 80, A,
+    // AAAA; "TXT" with nothing, "TXT T" with a record of TTL T s). Each is followed by what it
+    // made the service do: "> TYPE" a new question, "> resolved N" (N addresses), "> txt".
+    void wideAreaService_data()
+    {
+        QTest::addColumn<QString>("conversation"); // "; " between steps
+        QTest::newRow("TXT asked again with back-off, up to the TTL last seen")
+            << "monitor; > TXT; TXT; +999; +1; > TXT; TXT; +1999; +1; > TXT; TXT 3; > txt; "
+               "+2999; +1; > TXT; TXT; +1000; > TXT; TXT; +2000; > TXT; TXT; +3000; > TXT";
+        QTest::newRow("a second resolve counts only its own answers")
+            << "resolve; > SRV; resolve; > SRV; SRV; SRV; > A; > AAAA; A; AAAA; > resolved 2";
+        QTest::newRow("a dropped service asks nothing more")
+            << "monitor; > TXT; TXT; drop; +3600000";
+    }
+
+    void wideAreaService()
+    {
+        QFETCH(QString, conversation);
+        FakeTime time;
+        FakeUnicastResolver resolver;
+        auto service = std::make_unique<UnicastService>("cam._http._tcp.site.example.",
+                                                        "_http._tcp", "site.example.", resolver,
+                                                        [&time] { return time.makeTimer(); });
+        QStringList seen;
+        connect(service.get(), &DnsSdService::resolved,
+                [&] { seen << QStringLiteral("> resolved %1").arg(service->addresses().size()); });
+        connect(service.get(), &DnsSdService::txtRecordChanged, [&] { seen << "> txt"; });
+        const auto record = [](const QByteArray &data, quint32 ttl = 120) {
+            return std::vector{DnsAnswerRecord{ttl, "cam.site.example", 80, data}};
+        };
+        for (const QString &step : conversation.split("; ")) {
+            const QStringList words = step.split(' ');
+            if (words[0] == ">")
+                continue;
+            const qsizetype questions = resolver.questions.size();
+            seen << step;
+            if (step == "resolve")
+                service->resolve(10.0);
+            else if (step == "monitor")
+                service->startMonitoring();
+            else if (step == "drop")
+                service.reset();
+            else if (step.startsWith('+'))
+                time.advance(step.mid(1).toLongLong());
+            else if (step == "SRV")
+                resolver.answer(ns_t_srv, record({}));
+            else if (step == "A")
+                resolver.answer(ns_t_a, record(QByteArray::fromHex("c6120a0a")));
+            else if (step == "AAAA")
+                resolver.answer(
+                    ns_t_aaaa, record(QByteArray::fromHex("20010db8" + QByteArray(23, '0') + "a")));
+            else if (words.size() == 1)
+                resolver.answer(ns_t_txt);
+            else
+                resolver.answer(ns_t_txt, record("\x0cvender=tulvo", words[1].toUInt()));
+            for (const auto &question : resolver.questions.mid(questions))
+                seen << "> " + FakeUnicastResolver::typeName(question.type);
+        }
+        QCOMPARE(seen, conversation.split("; "));
+    }
+
+    void wideAreaSearchEndsItsQuestions()
+    {
+        FakeUnicastResolver resolver;
+        UnicastBrowser browser(resolver);
+        browser.searchForServicesOfType("_http._tcp", "site.example");
+        QCOMPARE(resolver.asked(), QStringList{"PTR _http._tcp.site.example."});
+        browser.searchForServicesOfType("_ipp._tcp", "site.example");
+        QCOMPARE(resolver.asked(), QStringList{"PTR _ipp._tcp.site.example."});
+        browser.stop();
+        QCOMPARE(resolver.asked(), QStringList{});
     }
 };
 
