@@ -7,6 +7,9 @@
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 
@@ -75,15 +78,43 @@ void CameraListTable::updateController()
     if (cameras == m_displayedCameraList)
         return;
     m_displayedCameraList = cameras;
+    showCameras();
+}
 
-    const ObservableCameraList rows = makeRows(m_displayedCameraList);
+void CameraListTable::setFilterText(const QString &text)
+{
+    m_filterText = text;
+    showCameras();
+}
+
+bool CameraListTable::matchesFilter(const Camera &camera, const QString &text)
+{
+    for (const QString *column : {&camera.macAddress, &camera.ipv4, &camera.ipv6, &camera.autoIp,
+                                  &camera.moedelName, &camera.serialNumber}) {
+        if (column->contains(text, Qt::CaseInsensitive))
+            return true;
+    }
+    QString bareMac = camera.macAddress;
+    bareMac.remove(u'-').remove(u':');
+    return bareMac.contains(text, Qt::CaseInsensitive);
+}
+
+void CameraListTable::showCameras()
+{
+    const CameraList &cameras = m_displayedCameraList;
+    CameraList shown;
+    if (!m_filterText.isEmpty()) {
+        std::copy_if(cameras.cbegin(), cameras.cend(), std::back_inserter(shown),
+                     [this](const Camera &camera) { return matchesFilter(camera, m_filterText); });
+    }
+    const ObservableCameraList rows = makeRows(m_filterText.isEmpty() ? cameras : shown);
     const ObservableCameraList &current = m_controller->list();
     // Rows are equal only when they are the same objects: in effect both lists empty.
     if (rows == current)
         return;
-    if (rows.isEmpty()) {
+    if (cameras.isEmpty()) {
         m_controller->setSelectedRowMac(QString());
-    } else if (rows.size() != current.size()) {
+    } else if (!rows.isEmpty() && rows.size() != current.size()) {
         m_controller->fitIpv6ColumnWidth(rows);
         m_controller->fitModelNameColumnWidth(rows);
     }
