@@ -1,19 +1,43 @@
 #include "app/CameraListTable.h"
 
+#include "discovery/DeviceUrl.h"
 #include "discovery/Model.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
-// A link only when the web interface answered there, and never on the placeholder.
-AttributedText addressText(const QString &address, bool isLink)
+
+// A link when the web interface answered there (an auto-IP address: over HTTP), never on the
+// placeholder.
+bool isLink(const Camera &camera, const AddressKind &kind)
 {
-    return isLink && address != placeholderText ? AttributedText::underlined(address)
-                                                : AttributedText::plain(address);
+    return camera.*kind.address != placeholderText &&
+           (camera.*kind.isHttpEnabled ||
+            (kind.isLinkOnHttpsAnswer && camera.*kind.isHttpsEnabled));
+}
+
+std::shared_ptr<ObservableCamera> makeRow(const Camera &camera)
+{
+    std::array<AttributedText, kAddressKinds.size()> addresses;
+    ObservableCamera::Pages pages;
+    for (const AddressKind &kind : kAddressKinds) {
+        const auto at = size_t(kind.addressClass);
+        const bool link = isLink(camera, kind);
+        addresses[at] = {camera.*kind.address, link};
+        if (link)
+            pages[at] = pageUrl(camera, kind.addressClass);
+    }
+    return std::make_shared<ObservableCamera>(
+        camera.macAddress, addresses[size_t(AddressClass::ipv4)],
+        addresses[size_t(AddressClass::ipv6)], addresses[size_t(AddressClass::autoIp)],
+        camera.moedelName, camera.serialNumber, camera.isIpv4Enabled, camera.isIpv6Enabled,
+        camera.isAutoIpEnabled, pages);
 }
 
 } // namespace
@@ -22,16 +46,8 @@ ObservableCameraList CameraListTable::makeRows(const CameraList &cameras)
 {
     ObservableCameraList rows;
     rows.reserve(cameras.size());
-    for (const Camera &camera : cameras) {
-        rows.append(std::make_shared<ObservableCamera>(
-            camera.macAddress,
-            addressText(camera.ipv4, camera.isIpv4Enabled || camera.isIpv4HttpsEnabled),
-            addressText(camera.ipv6, camera.isIpv6Enabled || camera.isIpv6HttpsEnabled),
-            // Only an HTTP answer makes an auto-IP address a link.
-            addressText(camera.autoIp, camera.isAutoIpEnabled), camera.moedelName,
-            camera.serialNumber, camera.isIpv4Enabled, camera.isIpv6Enabled,
-            camera.isAutoIpEnabled));
-    }
+    for (const Camera &camera : cameras)
+        rows.append(makeRow(camera));
     return rows;
 }
 
@@ -43,7 +59,7 @@ CameraListTable::CameraListTable(Model &model, QWidget *parent, const Clock *clo
     , m_changes(
           model, [this] { updateController(); }, kFrameIntervalMs, clock, std::move(frameTimer))
     , m_emptiedList(model, [this] {
-        if (m_model.cameraList().isEmpty() && !displayedCameraList().isEmpty())
+        if (m_model.cameraList().isEmpty() && !m_displayedCameraList.isEmpty())
             m_changes.expedite();
     })
 {
@@ -59,18 +75,46 @@ void CameraListTable::updateController()
 {
     const CameraList &cameras = m_model.cameraList();
     // Most announcements are of the search-button flag: they must not touch the table.
-    if (cameras == displayedCameraList())
+    if (cameras == m_displayedCameraList)
         return;
-    displayedCameraList() = cameras;
+    m_displayedCameraList = cameras;
+    showCameras();
+}
 
-    const ObservableCameraList rows = makeRows(displayedCameraList());
+void CameraListTable::setFilterText(const QString &text)
+{
+    m_filterText = text;
+    showCameras();
+}
+
+bool CameraListTable::matchesFilter(const Camera &camera, const QString &text)
+{
+    for (const QString *column : {&camera.macAddress, &camera.ipv4, &camera.ipv6, &camera.autoIp,
+                                  &camera.moedelName, &camera.serialNumber}) {
+        if (column->contains(text, Qt::CaseInsensitive))
+            return true;
+    }
+    QString bareMac = camera.macAddress;
+    bareMac.remove(u'-').remove(u':');
+    return bareMac.contains(text, Qt::CaseInsensitive);
+}
+
+void CameraListTable::showCameras()
+{
+    const CameraList &cameras = m_displayedCameraList;
+    CameraList shown;
+    if (!m_filterText.isEmpty()) {
+        std::copy_if(cameras.cbegin(), cameras.cend(), std::back_inserter(shown),
+                     [this](const Camera &camera) { return matchesFilter(camera, m_filterText); });
+    }
+    const ObservableCameraList rows = makeRows(m_filterText.isEmpty() ? cameras : shown);
     const ObservableCameraList &current = m_controller->list();
     // Rows are equal only when they are the same objects: in effect both lists empty.
     if (rows == current)
         return;
-    if (rows.isEmpty()) {
+    if (cameras.isEmpty()) {
         m_controller->setSelectedRowMac(QString());
-    } else if (rows.size() != current.size()) {
+    } else if (!rows.isEmpty() && rows.size() != current.size()) {
         m_controller->fitIpv6ColumnWidth(rows);
         m_controller->fitModelNameColumnWidth(rows);
     }

@@ -21,13 +21,13 @@ class Model;
 // cell, and a busy search announces thousands of changes a second. An emptied list (a new
 // search) is not held back: it reaches the table on the next turn, so the old selection is
 // forgotten before the new search's first camera comes. The update:
-//  1. the model's cameraList equal to displayedCameraList(): stop, nothing is touched;
-//  2. displayedCameraList() becomes the model's list;
-//  3. rows are rebuilt, one per camera in the model's order; an address is underlined when its
-//     web interface answered (IPv4 and IPv6: over HTTP or HTTPS; auto-IP: over HTTP only) and it
-//     is not placeholderText;
-//  4. no rows: the selection is forgotten; else, when the row count changed, the IPv6 and then
-//     the model-name column are widened to fit;
+//  1. the model's cameraList equal to displayedCameraList: stop, nothing is touched;
+//  2. displayedCameraList becomes the model's list;
+//  3. rows are rebuilt, one per camera in the model's order that passes the filter
+//     (filterText, matchesFilter), by makeRows;
+//  4. an empty list: the selection is forgotten (a camera the filter hides stays selected);
+//     else, when the row count changed, the IPv6 and then the model-name column are widened to
+//     fit rows that are not empty;
 //  5. the rows go to the controller in the model's order (an earlier column sort is not
 //     applied again; the selection follows its MAC address).
 // The update also runs once after construction. Main thread only.
@@ -48,11 +48,29 @@ public:
     // Runs the update now (the queued update calls this).
     void updateController();
 
-    // The rows for `cameras`, in their order, with the link rule applied to each address.
+    // The camera list the table was last built from, in the model's order; empty at first.
+    const CameraList &displayedCameraList() const { return m_displayedCameraList; }
+
+    // The rows for `cameras`, in their order. An address is underlined when its web interface
+    // answered there (IPv4 and IPv6: over HTTP or HTTPS; auto-IP: over HTTP only) and it is not
+    // placeholderText; such a link carries the page of its own camera (pageUrl).
     static ObservableCameraList makeRows(const CameraList &cameras);
 
+    // Only cameras that match `text` get rows; "" shows all. Steps 3 to 5 run at once with the
+    // new text. The text stays for later searches.
+    void setFilterText(const QString &text);
+    QString filterText() const { return m_filterText; }
+    // Whether the text of one of the camera's columns, as the table shows them, contains `text`,
+    // letter case ignored; the MAC address also matches without its separators.
+    static bool matchesFilter(const Camera &camera, const QString &text);
+
 private:
+    // Steps 3 to 5 for displayedCameraList.
+    void showCameras();
+
+    QString m_filterText;
     Model &m_model;
+    CameraList m_displayedCameraList;
     CameraListTableController *m_controller = nullptr;
     ChangeCoalescer m_changes;
     // Looks, after each turn's changes are stored, for an emptied list to expedite.

@@ -12,7 +12,9 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
@@ -20,10 +22,9 @@
 
 namespace
 {
-const QString kBackgroundColor = QStringLiteral("#141414");
 constexpr int kButtonRowBottomPadding = 6;
 constexpr qreal kTableCornerRadius = 3;
-const QString kStatusColor = QStringLiteral("#D0D0D0");
+constexpr int kFilterFieldWidth = 220;
 
 // A text in the search button's font and label colour.
 QLabel *makeQuietLabel(QWidget *parent, const QFont &font)
@@ -31,7 +32,7 @@ QLabel *makeQuietLabel(QWidget *parent, const QFont &font)
     auto *label = new QLabel(parent);
     label->setFont(font);
     QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, namedColor(kStatusColor));
+    colours.setColor(QPalette::WindowText, namedColor(AppColor::kText));
     label->setPalette(colours);
     return label;
 }
@@ -73,7 +74,7 @@ protected:
         outside.addRect(QRectF(rect()));
         QPainterPath inside;
         inside.addRoundedRect(QRectF(rect()), m_radius, m_radius);
-        painter.fillPath(outside.subtracted(inside), namedColor(kBackgroundColor));
+        painter.fillPath(outside.subtracted(inside), namedColor(AppColor::kBackground));
     }
 
 private:
@@ -90,7 +91,7 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
 {
     setMinimumSize(kMinimumContentSize);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, namedColor(kBackgroundColor));
+    colours.setColor(QPalette::Window, namedColor(AppColor::kBackground));
     setPalette(colours);
     setAutoFillBackground(true);
 
@@ -114,11 +115,31 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
     m_nothingFound->hide();
     (new QVBoxLayout(rows))->addWidget(m_nothingFound, 0, Qt::AlignCenter);
 
+    m_filterField = new QLineEdit(this);
+    m_filterField->setPlaceholderText(localizedText("filter"));
+    m_filterField->setAccessibleName(localizedText("filter"));
+    m_filterField->setClearButtonEnabled(true);
+    m_filterField->setFont(m_searchButton->font());
+    m_filterField->setFixedWidth(kFilterFieldWidth);
+    m_filterField->installEventFilter(this);
+    connect(m_filterField, &QLineEdit::textChanged, m_cameraListTable,
+            &CameraListTable::setFilterText);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        m_filterField->setFocus(Qt::ShortcutFocusReason);
+        m_filterField->selectAll();
+    });
+    // The status line counts the rows the filter lets through.
+    connect(&m_cameraListTable->controller(), &CameraListTableController::listChanged, &m_changes,
+            &ChangeCoalescer::changeAnnounced);
+    QWidget::setTabOrder(m_searchButton, m_filterField);
+    QWidget::setTabOrder(m_filterField, m_cameraListTable->controller().tableView());
+
     auto *buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, 0, kButtonRowBottomPadding);
     buttonRow->addWidget(m_searchButton);
     buttonRow->addWidget(m_statusLine);
     buttonRow->addStretch();
+    buttonRow->addWidget(m_filterField);
 
     auto *column = new QVBoxLayout(this);
     column->addLayout(buttonRow);
@@ -138,7 +159,11 @@ MainWindowView::~MainWindowView()
 void MainWindowView::refresh()
 {
     m_searchButton->setEnabled(m_model->isEnabledSearchButton());
-    m_statusLine->setText(searchStatusText(*m_model));
+    const CameraListTableController &table = m_cameraListTable->controller();
+    m_statusLine->setText(
+        searchStatusText(*m_model, m_cameraListTable->filterText().isEmpty()
+                                       ? std::nullopt
+                                       : std::optional<int>(int(table.list().size()))));
     m_statusLine->setAccessibleDescription(m_statusLine->text());
     if (m_model->currentSearch() != m_networksSearch) {
         m_networksSearch = m_model->currentSearch();
@@ -149,4 +174,28 @@ void MainWindowView::refresh()
     if (isNothingFound)
         m_nothingFound->setText(nothingFoundLines(m_model->socketReport()).join(u'\n'));
     m_nothingFound->setVisible(isNothingFound);
+}
+
+bool MainWindowView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_filterField || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Escape:
+        m_filterField->clear();
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_Tab: {
+        CameraListTableController &table = m_cameraListTable->controller();
+        table.tableView()->setFocus(Qt::TabFocusReason);
+        if (!table.list().isEmpty())
+            table.selectRow(0);
+        return true;
+    }
+    default:
+        return false;
+    }
 }

@@ -10,10 +10,11 @@
 
 class CameraListTable;
 class QLabel;
+class QLineEdit;
 class SearchButton;
 
-// Content of the main window: on a "#141414" background, the search button at the top left and
-// the camera table, with rounded corners, filling the rest.
+// Content of the main window: on an AppColor::kBackground background, the search button at the top
+// left and the camera table, with rounded corners, filling the rest.
 //
 // Creating the view creates its Model (or takes the one given, for tests) and starts the first
 // search at once. The button starts a search on every press and is enabled exactly while the
@@ -24,6 +25,11 @@ class SearchButton;
 // search has ended with an empty list, the empty table shows, centred, why nothing may have been
 // found (nothingFoundLines). F5 and Ctrl+R press the button while it is enabled. When a search
 // starts, the computer's IPv4 networks are read again for the table's wrong-subnet marker.
+//
+// At the right end of that line a filter field ("Filter") narrows the table as the user types
+// (CameraListTable::setFilterText); the status line then says "12 of 37 devices". Ctrl+F puts
+// the keyboard there; Escape empties it; Down or Tab goes to the table and selects its first row.
+// The text stays for later searches.
 class MainWindowView : public QWidget
 {
     Q_OBJECT
@@ -43,6 +49,10 @@ public:
     CameraListTable &cameraListTable() const { return *m_cameraListTable; }
     QLabel &statusLine() const { return *m_statusLine; }
     QLabel &nothingFoundText() const { return *m_nothingFound; }
+    QLineEdit &filterField() const { return *m_filterField; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void refresh();
@@ -54,5 +64,6 @@ private:
     CameraListTable *m_cameraListTable = nullptr;
     QLabel *m_statusLine = nullptr;
     QLabel *m_nothingFound = nullptr;
+    QLineEdit *m_filterField = nullptr;
     ChangeCoalescer m_changes;
 };

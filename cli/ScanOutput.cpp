@@ -1,5 +1,6 @@
 #include "cli/ScanOutput.h"
 
+#include "discovery/AddressKind.h"
 #include "discovery/ServiceText.h"
 
 #include <algorithm>
@@ -101,17 +102,17 @@ QString escapedBytes(const QByteArray &bytes)
 
 QString cameraJson(const Camera &camera)
 {
-    QStringList members = {
-        QStringLiteral("\"macAddress\":") + jsonString(camera.macAddress),
-        QStringLiteral("\"ipv4\":") + jsonString(camera.ipv4),
-        QStringLiteral("\"isIpv4Enabled\":") + jsonBool(camera.isIpv4Enabled),
-        QStringLiteral("\"isIpv4HttpsEnabled\":") + jsonBool(camera.isIpv4HttpsEnabled),
-        QStringLiteral("\"ipv6\":") + jsonString(camera.ipv6),
-        QStringLiteral("\"isIpv6Enabled\":") + jsonBool(camera.isIpv6Enabled),
-        QStringLiteral("\"isIpv6HttpsEnabled\":") + jsonBool(camera.isIpv6HttpsEnabled),
-        QStringLiteral("\"autoIp\":") + jsonString(camera.autoIp),
-        QStringLiteral("\"isAutoIpEnabled\":") + jsonBool(camera.isAutoIpEnabled),
-        QStringLiteral("\"isAutoIpHttpsEnabled\":") + jsonBool(camera.isAutoIpHttpsEnabled),
+    QStringList members = {QStringLiteral("\"macAddress\":") + jsonString(camera.macAddress)};
+    for (const AddressKind &kind : kAddressKinds) {
+        const QString stem = QLatin1String(kind.flagStem);
+        members += {QLatin1Char('"') + QLatin1String(kind.fieldName) + QStringLiteral("\":") +
+                        jsonString(camera.*kind.address),
+                    QStringLiteral("\"is") + stem + QStringLiteral("Enabled\":") +
+                        jsonBool(camera.*kind.isHttpEnabled),
+                    QStringLiteral("\"is") + stem + QStringLiteral("HttpsEnabled\":") +
+                        jsonBool(camera.*kind.isHttpsEnabled)};
+    }
+    members += {
         QStringLiteral("\"modelName\":") + jsonString(camera.moedelName),
         QStringLiteral("\"serialNumber\":") + jsonString(camera.serialNumber),
         QStringLiteral("\"device\":") + jsonString(deviceName(camera.device)),
@@ -125,19 +126,21 @@ QString cameraJson(const Camera &camera)
 
 QString cameraTable(const CameraList &cameras)
 {
-    QList<QStringList> rows = {
-        {QStringLiteral("MAC ADDRESS"), QStringLiteral("IPV4"), QStringLiteral("IPV6"),
-         QStringLiteral("AUTO-IP"), QStringLiteral("MODEL"), QStringLiteral("SERIAL"),
-         QStringLiteral("DEVICE"), QStringLiteral("HTTP"), QStringLiteral("HTTPS")}};
+    QStringList header{QStringLiteral("MAC ADDRESS")};
+    for (const AddressKind &kind : kAddressKinds)
+        header.append(QString::fromLatin1(kind.label).toUpper());
+    header += {QStringLiteral("MODEL"), QStringLiteral("SERIAL"), QStringLiteral("DEVICE"),
+               QStringLiteral("HTTP"), QStringLiteral("HTTPS")};
+    QList<QStringList> rows{header};
     for (const Camera &camera : cameras) {
-        rows.append(
-            {visible(camera.macAddress),
-             addressCell(camera.ipv4, camera.isIpv4Enabled, camera.isIpv4HttpsEnabled),
-             addressCell(camera.ipv6, camera.isIpv6Enabled, camera.isIpv6HttpsEnabled),
-             addressCell(camera.autoIp, camera.isAutoIpEnabled, camera.isAutoIpHttpsEnabled),
-             visible(camera.moedelName), visible(camera.serialNumber), deviceName(camera.device),
-             camera.httpPort ? visible(*camera.httpPort) : QStringLiteral("-"),
-             camera.httpsPort ? visible(*camera.httpsPort) : QStringLiteral("-")});
+        QStringList row{visible(camera.macAddress)};
+        for (const AddressKind &kind : kAddressKinds)
+            row.append(addressCell(camera.*kind.address, camera.*kind.isHttpEnabled,
+                                   camera.*kind.isHttpsEnabled));
+        row += {visible(camera.moedelName), visible(camera.serialNumber), deviceName(camera.device),
+                camera.httpPort ? visible(*camera.httpPort) : QStringLiteral("-"),
+                camera.httpsPort ? visible(*camera.httpsPort) : QStringLiteral("-")};
+        rows.append(row);
     }
     QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList &row : std::as_const(rows))

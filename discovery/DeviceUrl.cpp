@@ -8,10 +8,7 @@ std::optional<QUrl> deviceUrl(AddressClass addressClass, const QString &address,
                               const std::optional<QString> &port, Scheme scheme)
 {
     const QHostAddress numeric(address);
-    const QAbstractSocket::NetworkLayerProtocol protocol = addressClass == AddressClass::ipv6
-                                                               ? QAbstractSocket::IPv6Protocol
-                                                               : QAbstractSocket::IPv4Protocol;
-    if (numeric.protocol() != protocol || !numeric.scopeId().isEmpty())
+    if (numeric.protocol() != addressKind(addressClass).protocol || !numeric.scopeId().isEmpty())
         return std::nullopt;
     std::optional<int> portNumber;
     if (port) {
@@ -28,4 +25,19 @@ std::optional<QUrl> deviceUrl(AddressClass addressClass, const QString &address,
     if (!url.isValid())
         return std::nullopt;
     return url;
+}
+
+std::optional<QUrl> pageUrl(const Camera &camera, AddressClass addressClass)
+{
+    const AddressKind &kind = addressKind(addressClass);
+    const QString &address = camera.*kind.address;
+    if (camera.*kind.isHttpsEnabled && camera.httpsPort) {
+        if (auto url = deviceUrl(addressClass, address, camera.httpsPort, Scheme::https))
+            return url;
+    }
+    if (camera.*kind.isHttpEnabled && camera.httpPort) {
+        if (auto url = deviceUrl(addressClass, address, camera.httpPort, Scheme::http))
+            return url;
+    }
+    return deviceUrl(addressClass, address, std::nullopt, Scheme::http);
 }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "discovery/AddressKind.h"
+#include "discovery/Camera.h"
+
 #include <QString>
 #include <QUrl>
 
 #include <optional>
-
-// The three address fields of a camera record.
-enum class AddressClass { ipv4, ipv6, autoIp };
 
 enum class Scheme { http, https };
 
@@ -19,3 +19,11 @@ enum class Scheme { http, https };
 // An IPv6 address comes out in brackets.
 std::optional<QUrl> deviceUrl(AddressClass addressClass, const QString &address,
                               const std::optional<QString> &port, Scheme scheme);
+
+// The web page a press on `camera`'s address of `addressClass` opens: HTTPS on the HTTPS port
+// when that address answered over HTTPS and the camera announced a usable HTTPS port, else HTTP
+// on the HTTP port when it answered over HTTP and announced a usable one, else HTTP without a
+// port. A port text that is no port number counts as not announced, so a device cannot steer the
+// page to another host. Nothing when the address is no numeric address of its class (the
+// placeholder among them).
+std::optional<QUrl> pageUrl(const Camera &camera, AddressClass addressClass);

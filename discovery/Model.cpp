@@ -112,35 +112,38 @@ void Model::netServiceDidUpdateTxtRecordData(DnsSdService *service, const QByteA
 
 void Model::addCamera(const DnsSdService &service, const QByteArray &txtRecord)
 {
-    const QMap<QString, QByteArray> entries = dictionaryFromTxtRecordData(txtRecord);
-    if (entries.isEmpty())
+    const std::optional<Camera> camera = cameraFromTxtRecord(service, txtRecord);
+    if (!camera)
         return;
-
-    const auto vender = entries.constFind(identifierVender);
-    if (vender == entries.cend())
-        return;
-    const std::optional<QString> venderText = utf8Text(*vender);
-    if (!venderText || *venderText != identifierTarget)
-        return;
-
-    Camera camera;
-
-    for (const QByteArray &socketAddress : service.addresses()) {
-        const QString host = numericHost(socketAddress);
-        if (host.startsWith(identifierAutoIp))
-            camera.autoIp = host;
-        else if (host.contains(identifierIpv6))
-            camera.ipv6 = host;
-        else
-            camera.ipv4 = host;
+    for (const Camera &listed : std::as_const(_cameraList)) {
+        if (listed.macAddress == camera->macAddress)
+            return;
     }
 
+    changeCameraList([&camera](CameraList &list) { list.append(*camera); });
+    if (camera->device != Device::controller)
+        probeAddresses(*camera, _cameraList.size() - 1);
+}
+
+std::optional<Camera> Model::cameraFromTxtRecord(const DnsSdService &service,
+                                                 const QByteArray &txtRecord) const
+{
+    const QMap<QString, QByteArray> entries = dictionaryFromTxtRecordData(txtRecord);
     const auto text = [&entries](const QString &key) -> std::optional<QString> {
         const auto entry = entries.constFind(key);
         if (entry == entries.cend())
             return std::nullopt;
         return utf8Text(*entry);
     };
+    if (text(identifierVender) != identifierTarget)
+        return std::nullopt;
+
+    Camera camera;
+    // The last address of each class wins.
+    for (const QByteArray &socketAddress : service.addresses()) {
+        const QString host = numericHost(socketAddress);
+        camera.*addressKind(addressClassOf(host)).address = host;
+    }
     if (const auto mac = text(identifierMacaddress))
         camera.macAddress = formatMacAddress(*mac);
     if (const auto serial = text(identifierSerialNumber))
@@ -159,28 +162,14 @@ void Model::addCamera(const DnsSdService &service, const QByteArray &txtRecord)
         camera.httpPort = *port;
     if (const auto port = text(identifierHttpsPort))
         camera.httpsPort = *port;
+    return camera;
+}
 
-    for (const Camera &listed : std::as_const(_cameraList)) {
-        if (listed.macAddress == camera.macAddress)
-            return;
-    }
-
-    changeCameraList([&camera](CameraList &list) { list.append(camera); });
-    const qsizetype index = _cameraList.size() - 1;
-
-    if (camera.device == Device::controller)
-        return;
-
-    using Probe = void (Model::*)(const QString &, const QString &, bool, qsizetype);
-    const auto probeAddress = [&](Probe probe, const QString &address) {
-        if (camera.httpsPort)
-            (this->*probe)(address, *camera.httpsPort, true, index);
-        if (camera.httpPort)
-            (this->*probe)(address, *camera.httpPort, false, index);
-        if (!camera.httpsPort && !camera.httpPort)
-            (this->*probe)(address, QStringLiteral("80"), false, index);
-    };
-    probeAddress(&Model::probeIpv4, camera.ipv4);
-    probeAddress(&Model::probeIpv6, camera.ipv6);
-    probeAddress(&Model::probeAutoIp, camera.autoIp);
+AddressClass Model::addressClassOf(const QString &host) const
+{
+    if (host.startsWith(identifierAutoIp))
+        return AddressClass::autoIp;
+    if (host.contains(identifierIpv6))
+        return AddressClass::ipv6;
+    return AddressClass::ipv4;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/AddressKind.h"
 #include "discovery/Camera.h"
 #include "discovery/DeviceUrl.h"
 #include "platform/Clock.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class HttpClient;
 class ProbeQueue;
@@ -101,18 +103,7 @@ public:
     }
 
     // Constants of the protocol, read by the code that uses them.
-private:
-    bool _isEnabledSearchButton = true;
-    CameraList _cameraList;
-    std::unique_ptr<DnsSdBrowser> m_browser;
-
-public:
     const QString targetDomainName = QStringLiteral("_http._tcp");
-
-private:
-    QList<std::shared_ptr<DnsSdService>> m_services;
-
-public:
     const QString identifierTarget = QStringLiteral("tulvo");
     const QString identifierAutoIp = QStringLiteral("169.254");
     const QString identifierIpv6 = QStringLiteral(":");
@@ -147,13 +138,24 @@ private:
     // An in-place change of the list (an appended camera, one flag of one camera).
     void changeCameraList(const std::function<void(CameraList &)> &change);
 
-    using ResultStep = void (Model::*)(int, bool, qsizetype, quint64);
+    // addCamera's steps: the record a TXT record describes (nothing for another maker's
+    // service), the class a numeric address text belongs to, and the probes of a listed camera.
+    std::optional<Camera> cameraFromTxtRecord(const DnsSdService &service,
+                                              const QByteArray &txtRecord) const;
+    AddressClass addressClassOf(const QString &host) const;
+    void probeAddresses(const Camera &camera, qsizetype cameraIndex);
+
+    // What probeIpv4 .. probeAutoIp and applyIpv4Result .. applyAutoIpResult do, for any class.
     void launchProbe(AddressClass addressClass, const QString &address, const QString &port,
-                     bool isHttps, qsizetype cameraIndex, ResultStep resultStep);
-    void applyResult(int statusCode, bool isHttps, qsizetype cameraIndex, quint64 probeSearch,
-                     bool Camera::*httpFlag, bool Camera::*httpsFlag);
+                     bool isHttps, qsizetype cameraIndex);
+    void applyResult(AddressClass addressClass, int statusCode, bool isHttps, qsizetype cameraIndex,
+                     quint64 probeSearch);
     void probeSettled(quint64 probeSearch);
 
+    bool _isEnabledSearchButton = true;
+    CameraList _cameraList;
+    std::unique_ptr<DnsSdBrowser> m_browser;
+    QList<std::shared_ptr<DnsSdService>> m_services;
     DnsSdBrowserFactory m_makeBrowser;
     std::unique_ptr<OneShotTimer> m_browseTimer;
     std::unique_ptr<ProbeQueue> m_probes;

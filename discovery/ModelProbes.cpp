@@ -21,24 +21,38 @@ std::optional<QUrl> Model::makeProbeUrl(AddressClass addressClass, const QString
 void Model::probeIpv4(const QString &address, const QString &port, bool isHttps,
                       qsizetype cameraIndex)
 {
-    launchProbe(AddressClass::ipv4, address, port, isHttps, cameraIndex, &Model::applyIpv4Result);
+    launchProbe(AddressClass::ipv4, address, port, isHttps, cameraIndex);
 }
 
 void Model::probeIpv6(const QString &address, const QString &port, bool isHttps,
                       qsizetype cameraIndex)
 {
-    launchProbe(AddressClass::ipv6, address, port, isHttps, cameraIndex, &Model::applyIpv6Result);
+    launchProbe(AddressClass::ipv6, address, port, isHttps, cameraIndex);
 }
 
 void Model::probeAutoIp(const QString &address, const QString &port, bool isHttps,
                         qsizetype cameraIndex)
 {
-    launchProbe(AddressClass::autoIp, address, port, isHttps, cameraIndex,
-                &Model::applyAutoIpResult);
+    launchProbe(AddressClass::autoIp, address, port, isHttps, cameraIndex);
+}
+
+void Model::probeAddresses(const Camera &camera, qsizetype cameraIndex)
+{
+    // Per address: HTTPS on the HTTPS port, HTTP on the HTTP port, or HTTP on 80 when the device
+    // announced neither.
+    for (const AddressKind &kind : kAddressKinds) {
+        const QString &address = camera.*kind.address;
+        if (camera.httpsPort)
+            launchProbe(kind.addressClass, address, *camera.httpsPort, true, cameraIndex);
+        if (camera.httpPort)
+            launchProbe(kind.addressClass, address, *camera.httpPort, false, cameraIndex);
+        if (!camera.httpsPort && !camera.httpPort)
+            launchProbe(kind.addressClass, address, QStringLiteral("80"), false, cameraIndex);
+    }
 }
 
 void Model::launchProbe(AddressClass addressClass, const QString &address, const QString &port,
-                        bool isHttps, qsizetype cameraIndex, ResultStep resultStep)
+                        bool isHttps, qsizetype cameraIndex)
 {
     if (address == placeholderText)
         return;
@@ -52,11 +66,11 @@ void Model::launchProbe(AddressClass addressClass, const QString &address, const
     QPointer<Model> model = this;
     m_probes->enqueue(
         *url, kProbeTimeout,
-        [model, probeSearch, resultStep, isHttps, cameraIndex](std::optional<int> statusCode) {
+        [model, probeSearch, addressClass, isHttps, cameraIndex](std::optional<int> statusCode) {
             if (!model)
                 return;
             if (statusCode)
-                (model->*resultStep)(*statusCode, isHttps, cameraIndex, probeSearch);
+                model->applyResult(addressClass, *statusCode, isHttps, cameraIndex, probeSearch);
             if (model)
                 model->probeSettled(probeSearch);
         });
@@ -73,33 +87,31 @@ void Model::probeSettled(quint64 probeSearch)
 void Model::applyIpv4Result(int statusCode, bool isHttps, qsizetype cameraIndex,
                             quint64 probeSearch)
 {
-    applyResult(statusCode, isHttps, cameraIndex, probeSearch, &Camera::isIpv4Enabled,
-                &Camera::isIpv4HttpsEnabled);
+    applyResult(AddressClass::ipv4, statusCode, isHttps, cameraIndex, probeSearch);
 }
 
 void Model::applyIpv6Result(int statusCode, bool isHttps, qsizetype cameraIndex,
                             quint64 probeSearch)
 {
-    applyResult(statusCode, isHttps, cameraIndex, probeSearch, &Camera::isIpv6Enabled,
-                &Camera::isIpv6HttpsEnabled);
+    applyResult(AddressClass::ipv6, statusCode, isHttps, cameraIndex, probeSearch);
 }
 
 void Model::applyAutoIpResult(int statusCode, bool isHttps, qsizetype cameraIndex,
                               quint64 probeSearch)
 {
-    applyResult(statusCode, isHttps, cameraIndex, probeSearch, &Camera::isAutoIpEnabled,
-                &Camera::isAutoIpHttpsEnabled);
+    applyResult(AddressClass::autoIp, statusCode, isHttps, cameraIndex, probeSearch);
 }
 
-void Model::applyResult(int statusCode, bool isHttps, qsizetype cameraIndex, quint64 probeSearch,
-                        bool Camera::*httpFlag, bool Camera::*httpsFlag)
+void Model::applyResult(AddressClass addressClass, int statusCode, bool isHttps,
+                        qsizetype cameraIndex, quint64 probeSearch)
 {
     // An answer of an earlier search would land on whatever camera now stands at that index.
     if (probeSearch != m_search)
         return;
     if (cameraIndex < 0 || cameraIndex >= _cameraList.size())
         return;
+    const AddressKind &kind = addressKind(addressClass);
+    bool Camera::*flag = isHttps ? kind.isHttpsEnabled : kind.isHttpEnabled;
     const bool answered = statusCode == 200 || statusCode == 401;
-    changeCameraList(
-        [&](CameraList &list) { list[cameraIndex].*(isHttps ? httpsFlag : httpFlag) = answered; });
+    changeCameraList([&](CameraList &list) { list[cameraIndex].*flag = answered; });
 }

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-QString searchStatusText(const Model &model)
+QString searchStatusText(const Model &model, std::optional<int> shown)
 {
     const CameraList &cameras = model.cameraList();
     const int count = int(cameras.size());
@@ -13,7 +13,9 @@ QString searchStatusText(const Model &model)
     if (model.currentSearch() == 0 || (model.isEnabledSearchButton() && count == 0))
         return {};
     QString text;
-    if (!model.isEnabledSearchButton()) {
+    if (shown) {
+        text = qtTrId("statusFiltered", count).arg(*shown);
+    } else if (!model.isEnabledSearchButton()) {
         text = qtTrId("statusSearching", count);
     } else {
         const auto kindCount = [&](Device device) {

@@ -13,9 +13,10 @@ class Model;
 
 // The main window's status line: "Searching… 12 devices" while the browse runs, then
 // "37 devices (35 cameras, 2 controllers)" (and ", 1 other" for devices of neither kind, when
-// there are some), each with the probes still running if any. Empty
-// before the first search and after one that found nothing.
-QString searchStatusText(const Model &model);
+// there are some); with `shown` (the rows a filter lets through) "12 of 37 devices" instead.
+// Each with the probes still running if any. Empty before the first search and after one that
+// found nothing.
+QString searchStatusText(const Model &model, std::optional<int> shown = std::nullopt);
 
 // Why a finished search found nothing, one line each: the interfaces searched (or that none
 // has multicast), whether UDP port 5353 could be opened and whether another mDNS program shares

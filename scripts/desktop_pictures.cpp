@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
     for (const int role :
          {int(CameraListTableModel::IsLinkRole), int(CameraListTableModel::OutsideNetworksRole)}) {
         for (int row = 0; row < rows.size(); ++row) {
-            const QModelIndex cell = table.model()->index(row, CameraListTableModel::ipV4Column);
+            const QModelIndex cell = table.model()->index(row, kIpv4Column);
             const QVariant value = cell.data(role);
             if (!value.toBool() && value.toString().isEmpty())
                 continue;

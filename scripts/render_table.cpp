@@ -6,7 +6,6 @@
 #include "app/DarkAppearance.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -48,7 +47,7 @@ int main(int argc, char **argv)
 
     applyDarkAppearance();
 
-    displayedCameraList() = {
+    const CameraList cameras = {
         sampleCamera("00:1B:2C:3D:4E:01", "198.18.0.10", true, "2001:db8::10", true, "---", false,
                      "TV-100", "SN0000123401"),
         sampleCamera("00:1B:2C:3D:4E:02", "198.18.0.2", true, "fe80::21b:2cff:fe3d:4e02", false,
@@ -60,7 +59,7 @@ int main(int argc, char **argv)
         sampleCamera("00:1B:2C:3D:4E:05", "198.19.255.254", true, "2001:db8::5", false, "---",
                      false, "Ünïcode-Modell", "SN0000123405"),
     };
-    const ObservableCameraList rows = CameraListTable::makeRows(displayedCameraList());
+    const ObservableCameraList rows = CameraListTable::makeRows(cameras);
 
     QWidget window;
     window.setAutoFillBackground(true);

@@ -9,7 +9,6 @@
 #include "table/CameraTableView.h"
 #include "table/ColumnSort.h"
 #include "table/Columns.h"
-#include "table/DisplayedCameraList.h"
 #include "table/MyCustomCellView.h"
 #include "table/MyCustomHeaderCell.h"
 
@@ -28,18 +27,6 @@
 namespace
 {
 
-// Fixed estimate of the room one character takes; no text is measured.
-constexpr qint64 kPointsPerCharacter = 7;
-constexpr qint64 kIpv6Margin = 25;
-constexpr qint64 kModelNameMargin = 10;
-constexpr qint64 kIpv6MinimumLength = 31;
-constexpr qint64 kModelNameMinimumLength = 11;
-// A column starts as wide as the growth rule makes it for the longest text that does not yet
-// widen it, so no text is cut before the column grows.
-constexpr int kInitialIpv6Width = (kIpv6MinimumLength - 1) * kPointsPerCharacter + kIpv6Margin;
-constexpr int kInitialModelNameWidth =
-    (kModelNameMinimumLength - 1) * kPointsPerCharacter + kModelNameMargin;
-
 qint64 graphemeCount(const QString &text)
 {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -47,13 +34,6 @@ qint64 graphemeCount(const QString &text)
     while (finder.toNextBoundary() != -1)
         ++count;
     return count;
-}
-
-void widenColumn(QTableView &table, int column, qint64 longest, qint64 minimumLength, qint64 margin)
-{
-    const qint64 wanted = std::min<qint64>(longest * kPointsPerCharacter + margin, QWIDGETSIZE_MAX);
-    if (table.columnWidth(column) < wanted && longest >= minimumLength)
-        table.setColumnWidth(column, int(wanted));
 }
 
 void copyText(const QString &text)
@@ -86,10 +66,17 @@ void CameraListTableController::loadView(QWidget *parentWidget)
 {
     m_model = new CameraListTableModel(this);
     m_model->setHeaderTitles(m_headerTitleList);
-
     m_tableView = new CameraTableView(parentWidget);
-    CameraTableView &table = *m_tableView;
-    table.setModel(m_model);
+    m_tableView->setModel(m_model);
+    setUpBehaviour(*m_tableView);
+    setUpLook(*m_tableView);
+    setUpColumns(*m_tableView);
+    connect(m_tableView, &CameraTableView::action, this,
+            &CameraListTableController::tableViewClicked);
+}
+
+void CameraListTableController::setUpBehaviour(CameraTableView &table)
+{
     table.setAccessibleName(localizedText("cameraTable"));
     // Qt's selection and current index follow selectedRowMac for assistive technology; neither
     // the pointer nor keys change them directly, and they do not scroll the table.
@@ -108,6 +95,10 @@ void CameraListTableController::loadView(QWidget *parentWidget)
         if (row >= 0)
             showContextMenu(row, position);
     });
+}
+
+void CameraListTableController::setUpLook(CameraTableView &table)
+{
     table.setShowGrid(false);
     table.setWordWrap(false);
     table.setCornerButtonEnabled(false);
@@ -119,46 +110,29 @@ void CameraListTableController::loadView(QWidget *parentWidget)
 
     // Below the last row the table shows the window background.
     QPalette palette = table.palette();
-    palette.setColor(QPalette::Base, namedColor(QStringLiteral("#141414")));
+    palette.setColor(QPalette::Base, namedColor(AppColor::kBackground));
     table.setPalette(palette);
+}
 
+void CameraListTableController::setUpColumns(CameraTableView &table)
+{
     table.setItemDelegate(new CameraCellDelegate(&table));
     auto *linkCells = new MyCustomCellView(&table);
-    for (int column : {CameraListTableModel::ipV4Column, CameraListTableModel::ipV6Column,
-                       CameraListTableModel::autoIpColumn})
-        table.setItemDelegateForColumn(column, linkCells);
-
-    // Each column sorts by its own key, ascending on the first click.
-    for (int column = 0; column < CameraListTableModel::kColumnTotal; ++column) {
-        const TableColumn &entry = kColumns[size_t(column)];
-        table.setSortDescriptorPrototype(
-            column, SortDescriptor{entry.key.toString(), true, entry.comparison});
-    }
-
-    // Wide enough for a MAC address, an IPv4 address and a serial number, and for each title.
     const QFontMetrics metrics = table.fontMetrics();
     const int padding = 2 * (table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 8;
-    const auto widthFor = [&](int column, const QString &sample) {
-        return std::max(metrics.horizontalAdvance(sample),
-                        metrics.horizontalAdvance(m_headerTitleList.at(column))) +
-               padding;
-    };
-    table.setColumnWidth(
-        CameraListTableModel::macAddressColumn,
-        widthFor(CameraListTableModel::macAddressColumn, QStringLiteral("DD:DD:DD:DD:DD:DD")));
-    table.setColumnWidth(
-        CameraListTableModel::ipV4Column,
-        widthFor(CameraListTableModel::ipV4Column, QStringLiteral("888.888.888.888")));
-    table.setColumnWidth(CameraListTableModel::ipV6Column, kInitialIpv6Width);
-    table.setColumnWidth(
-        CameraListTableModel::autoIpColumn,
-        widthFor(CameraListTableModel::autoIpColumn, QStringLiteral("169.254.888.888")));
-    table.setColumnWidth(CameraListTableModel::modelNameColumn, kInitialModelNameWidth);
-    table.setColumnWidth(
-        CameraListTableModel::serialNumberColumn,
-        widthFor(CameraListTableModel::serialNumberColumn, QStringLiteral("DDDDDDDDDDDDDD")));
-
-    connect(&table, &CameraTableView::action, this, &CameraListTableController::tableViewClicked);
+    for (int index = 0; index < kColumnTotal; ++index) {
+        const TableColumn &column = kColumns[size_t(index)];
+        if (column.address)
+            table.setItemDelegateForColumn(index, linkCells);
+        table.setSortDescriptorPrototype(index, column.sortPrototype());
+        // A fixed column fits its sample text and its title.
+        const auto fixedWidth = [&] {
+            return std::max(metrics.horizontalAdvance(column.widthSample.toString()),
+                            metrics.horizontalAdvance(m_headerTitleList.at(index))) +
+                   padding;
+        };
+        table.setColumnWidth(index, column.growth ? column.growth->initialWidth() : fixedWidth());
+    }
 }
 
 void CameraListTableController::viewDidLoad()
@@ -211,20 +185,27 @@ void CameraListTableController::followSelection()
 
 void CameraListTableController::fitIpv6ColumnWidth(const ObservableCameraList &rows)
 {
-    qint64 longest = 0;
-    for (const auto &row : rows)
-        longest = std::max<qint64>(longest, row->ipV6().string.size());
-    widenColumn(*m_tableView, CameraListTableModel::ipV6Column, longest, kIpv6MinimumLength,
-                kIpv6Margin);
+    fitColumnWidth(kIpv6Column, rows);
 }
 
 void CameraListTableController::fitModelNameColumnWidth(const ObservableCameraList &rows)
 {
+    fitColumnWidth(kModelNameColumn, rows);
+}
+
+void CameraListTableController::fitColumnWidth(int index, const ObservableCameraList &rows)
+{
+    const TableColumn &column = kColumns[size_t(index)];
+    const ColumnGrowth &growth = *column.growth;
     qint64 longest = 0;
-    for (const auto &row : rows)
-        longest = std::max(longest, graphemeCount(row->modelName()));
-    widenColumn(*m_tableView, CameraListTableModel::modelNameColumn, longest,
-                kModelNameMinimumLength, kModelNameMargin);
+    for (const auto &row : rows) {
+        const QString text = column.value(*row);
+        longest = std::max(longest, growth.length == TextLength::graphemes ? graphemeCount(text)
+                                                                           : text.size());
+    }
+    const qint64 wanted = std::min<qint64>(growth.width(longest), QWIDGETSIZE_MAX);
+    if (m_tableView->columnWidth(index) < wanted && longest >= growth.minimumLength)
+        m_tableView->setColumnWidth(index, int(wanted));
 }
 
 void CameraListTableController::applyColumnSort(CameraTableView &tableView)
@@ -287,9 +268,9 @@ void CameraListTableController::showContextMenu(int row, QPoint position)
 
 std::optional<QUrl> CameraListTableController::rowPageUrl(const ObservableCamera &row)
 {
-    for (const AttributedText &address : {row.ipV4(), row.ipV6(), row.autoIp()}) {
-        if (address.isLink())
-            return MyCustomCellView::pageUrl(address.string, displayedCameraList());
+    for (const AddressKind &kind : kAddressKinds) {
+        if (row.address(kind.addressClass).isLink())
+            return row.pageUrl(kind.addressClass);
     }
     return std::nullopt;
 }
@@ -320,25 +301,19 @@ QMenu *CameraListTableController::makeContextMenu(int row) const
     addCopy(localizedText("copyRow"), rowText(*camera));
     addCopy(localizedText("copyAllRows"), allRowsText());
     // A value the device did not announce has no entry.
-    const auto addCopyOf = [&](const char *key, const QString &value) {
+    const auto addCopyOf = [&](const QByteArray &key, const QString &value) {
         if (!value.isEmpty() && value != placeholderText)
             addCopy(localizedText(key), value);
     };
     addCopyOf("copyMacAddress", camera->macAddress());
-    const std::pair<const char *, AttributedText> addresses[] = {
-        {"copyIpv4Address", camera->ipV4()},
-        {"copyIpv6Address", camera->ipV6()},
-        {"copyAutoIpAddress", camera->autoIp()},
-    };
-    for (const auto &[key, address] : addresses)
-        addCopyOf(key, address.string);
+    for (const AddressKind &kind : kAddressKinds)
+        addCopyOf(QByteArray("copy") + kind.flagStem + "Address",
+                  camera->address(kind.addressClass).string);
     addCopyOf("copyModel", camera->modelName());
     addCopyOf("copySerialNumber", camera->serialNumber());
     bool separated = false;
-    for (const auto &[key, address] : addresses) {
-        if (!address.isLink())
-            continue;
-        const auto url = MyCustomCellView::pageUrl(address.string, displayedCameraList());
+    for (const AddressKind &kind : kAddressKinds) {
+        const std::optional<QUrl> url = camera->pageUrl(kind.addressClass);
         if (!url)
             continue;
         if (!std::exchange(separated, true))

@@ -19,13 +19,14 @@ class QWidget;
 // Owns the camera table: a six-column CameraTableView over a CameraListTableModel whose rows are
 // `list`, in `list`'s own order. Row i of the table is element i of `list`.
 //
-// - Columns, in this fixed order and not movable: MAC address, IPv4, IPv6, auto-IP, model name,
-//   serial number. Titles are `headerTitleList`, looked up by localisation key (the key itself
-//   without a translation) and painted by MyCustomHeaderCell. The address columns use
-//   MyCustomCellView (links open the device's web page).
-// - Selection: the row whose MAC address equals `selectedRowMac` is painted "#804100", every
-//   other row "#141414", decided whenever a row is painted — so the selection follows the
-//   camera through new lists and sorts. Qt's own selection is off.
+// - Columns (table/Columns.h), in this fixed order and not movable: MAC address, IPv4, IPv6,
+//   auto-IP, model name, serial number. Titles are `headerTitleList`, looked up by localisation key
+//   (the key itself without a translation) and painted by MyCustomHeaderCell. The address columns
+//   use MyCustomCellView (links open the device's web page).
+// - Selection: the row whose MAC address equals `selectedRowMac` is painted
+//   AppColor::kSelectedRow, every other row AppColor::kBackground, decided whenever a row is
+//   painted — so the selection follows the camera through new lists and sorts. Qt's own selection
+//   is off.
 // - Clicks: a click on a row selects it by MAC address; a click on a column header or below the
 //   last row sorts the rows by the table's first sort descriptor (applyColumnSort).
 // - Keyboard (the table takes focus): Up and Down move the selection by a row, PageUp and
@@ -72,11 +73,11 @@ public:
 
     QStringList headerTitleList() const { return m_headerTitleList; }
 
-    // Widen the IPv6 column (index 2) to 7 × L + 25 when the longest IPv6 text of `rows` has
-    // L >= 31 UTF-16 code units and the column is narrower; otherwise leave it.
+    // Widen the IPv6 column (kIpv6Column), and the model-name column (kModelNameColumn), for the
+    // longest text of `rows` by the column's growth rule (ColumnGrowth in table/Columns.h:
+    // kPointsPerCharacter per character plus the column's margin, from its minimum length on);
+    // a column already that wide or wider is left as it is.
     void fitIpv6ColumnWidth(const ObservableCameraList &rows);
-    // Widen the model-name column (index 4) to 7 × L + 10 when the longest model name of `rows`
-    // has L >= 11 user-perceived characters and the column is narrower; otherwise leave it.
     void fitModelNameColumnWidth(const ObservableCameraList &rows);
 
     // Sorts `list` by the first of the table's sort descriptors and normalises the descriptors.
@@ -90,8 +91,8 @@ public:
     // Selects `row` and opens its context menu at `position` (viewport coordinates).
     void showContextMenu(int row, QPoint position);
 
-    // The page a press on the row's first link cell opens: its first underlined address in the
-    // order IPv4, IPv6, auto-IP, by the link cells' URL rule. Nothing for a row without links.
+    // The page a press on the row's first link cell opens: that of its first underlined address
+    // in the order IPv4, IPv6, auto-IP. Nothing for a row without links.
     static std::optional<QUrl> rowPageUrl(const ObservableCamera &row);
     // MAC, IPv4, IPv6, auto-IP, model, serial, as shown, separated by tabs.
     static QString rowText(const ObservableCamera &row);
@@ -114,6 +115,11 @@ Q_SIGNALS:
 
 private:
     void loadView(QWidget *parentWidget);
+    // loadView's parts: clicks, keys and menus; the look; each column's cell, sort and width.
+    void setUpBehaviour(CameraTableView &table);
+    void setUpLook(CameraTableView &table);
+    void setUpColumns(CameraTableView &table);
+    void fitColumnWidth(int column, const ObservableCameraList &rows);
     void viewDidLoad();
     bool keyPressed(int key, Qt::KeyboardModifiers modifiers);
     // Points Qt's current index and selection at the selected row, or clears them.

@@ -2,8 +2,6 @@
 
 #include "platform/LocalizedText.h"
 #include "platform/NamedColor.h"
-#include "table/DisplayedCameraList.h"
-#include "table/MyCustomCellView.h"
 #include "table/OutsideNetworks.h"
 
 #include <QBrush>
@@ -39,7 +37,7 @@ void CameraListTableModel::setLocalNetworks(const QList<LocalNetwork> &networks)
 {
     m_localNetworks = networks;
     if (!m_rows.isEmpty())
-        Q_EMIT dataChanged(index(0, ipV4Column), index(int(m_rows.size()) - 1, ipV4Column));
+        Q_EMIT dataChanged(index(0, kIpv4Column), index(int(m_rows.size()) - 1, kIpv4Column));
 }
 
 int CameraListTableModel::rowCount(const QModelIndex &parent) const
@@ -52,35 +50,34 @@ int CameraListTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : kColumnTotal;
 }
 
+AttributedText CameraListTableModel::addressText(const ObservableCamera &row, int column)
+{
+    const std::optional<AddressClass> address = kColumns[size_t(column)].address;
+    return address ? row.address(*address) : AttributedText();
+}
+
+std::optional<QUrl> CameraListTableModel::pageUrl(const ObservableCamera &row, int column)
+{
+    const std::optional<AddressClass> address = kColumns[size_t(column)].address;
+    return address ? row.pageUrl(*address) : std::nullopt;
+}
+
+QString CameraListTableModel::outsideWarning(const ObservableCamera &row, int column) const
+{
+    return column == kIpv4Column && m_localNetworks
+               ? ::outsideNetworksWarning(row.ipV4().string, *m_localNetworks)
+               : QString();
+}
+
 QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     const ObservableCamera &row = *m_rows.at(index.row());
-    const auto addressText = [&]() -> AttributedText {
-        switch (index.column()) {
-        case ipV4Column:
-            return row.ipV4();
-        case ipV6Column:
-            return row.ipV6();
-        case autoIpColumn:
-            return row.autoIp();
-        default:
-            return {};
-        }
-    };
-
-    const auto outsideWarning = [&] {
-        return index.column() == ipV4Column && m_localNetworks
-                   ? outsideNetworksWarning(row.ipV4().string, *m_localNetworks)
-                   : QString();
-    };
+    const int column = index.column();
     // A link's exact page, which a press opens.
     const auto linkUrl = [&] {
-        const AttributedText address = addressText();
-        const auto url = address.isLink()
-                             ? MyCustomCellView::pageUrl(address.string, displayedCameraList())
-                             : std::nullopt;
+        const std::optional<QUrl> url = pageUrl(row, column);
         return url ? url->toString() : QString();
     };
     const auto joined = [](const QStringList &lines) {
@@ -94,31 +91,33 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
         // Other cells show their whole text, so a model name cut at the column's edge can be read
         // in full.
         const QString url = linkUrl();
-        return joined(
-            {url.isEmpty() ? kColumns[size_t(index.column())].value(row) : url, outsideWarning()});
+        return joined({url.isEmpty() ? kColumns[size_t(column)].value(row) : url,
+                       outsideWarning(row, column)});
     }
     case Qt::AccessibleDescriptionRole: {
         const QString url = linkUrl();
-        return joined(
-            {url.isEmpty() ? QString() : localizedText("linkTo").arg(url), outsideWarning()});
+        return joined({url.isEmpty() ? QString() : localizedText("linkTo").arg(url),
+                       outsideWarning(row, column)});
     }
     case OutsideNetworksRole:
-        return outsideWarning();
+        return outsideWarning(row, column);
+    case PageUrlRole:
+        return pageUrl(row, column).value_or(QUrl());
     case Qt::DisplayRole:
-        return kColumns[size_t(index.column())].value(row);
+        return kColumns[size_t(column)].value(row);
     case Qt::BackgroundRole:
         // Decided afresh on every request: whatever row now holds the selected MAC address.
-        return QBrush(namedColor(row.macAddress() == m_selectedRowMac ? QStringLiteral("#804100")
-                                                                      : QStringLiteral("#141414")));
+        return QBrush(namedColor(row.macAddress() == m_selectedRowMac ? AppColor::kSelectedRow
+                                                                      : AppColor::kBackground));
     case Qt::FontRole:
-        if (addressText().isLink()) {
+        if (addressText(row, column).isLink()) {
             QFont underline;
             underline.setUnderline(true);
             return underline;
         }
         return {};
     case IsLinkRole:
-        return addressText().isLink();
+        return addressText(row, column).isLink();
     case MacAddressRole:
         return row.macAddress();
     default:

@@ -8,29 +8,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <QUrl>
+
 #include <optional>
 
 // The table's rows: row i is element i of the list, in the list's own order; six columns in a
-// fixed order. Each row's background colour is decided when it is asked for, from the MAC
-// address of the selected row, so the selection follows the camera through new lists and sorts.
-// A link cell's tooltip is the URL a press on it opens; every other cell's is its text. An IPv4
-// address outside the computer's networks (setLocalNetworks, outsideNetworksWarning) adds the
+// fixed order (table/Columns.h). Each row's background colour is decided when it is asked for, from
+// the MAC address of the selected row, so the selection follows the camera through new lists and
+// sorts. A link cell's tooltip is the URL a press on it opens; every other cell's is its text. An
+// IPv4 address outside the computer's networks (setLocalNetworks, outsideNetworksWarning) adds the
 // warning to its tooltip. For assistive technology a link cell describes itself as a link to
 // its URL, and carries the same warning.
 class CameraListTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column {
-        macAddressColumn,
-        ipV4Column,
-        ipV6Column,
-        autoIpColumn,
-        modelNameColumn,
-        serialNumberColumn,
-    };
-    static constexpr int kColumnTotal = int(kColumns.size());
-
     enum Role {
         // Bool: the cell's address text is underlined, i.e. a link. False outside the three
         // address columns.
@@ -40,6 +32,9 @@ public:
         // Text: why the IPv4 address's page may not open (outsideNetworksWarning); empty when it
         // may, and outside the IPv4 column.
         OutsideNetworksRole,
+        // URL: the page a press on the cell opens (the row's pageUrl); invalid for a cell that is
+        // no link.
+        PageUrlRole,
     };
 
     explicit CameraListTableModel(QObject *parent = nullptr);
@@ -66,6 +61,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    // The cell's address text; empty outside the address columns.
+    static AttributedText addressText(const ObservableCamera &row, int column);
+    static std::optional<QUrl> pageUrl(const ObservableCamera &row, int column);
+    QString outsideWarning(const ObservableCamera &row, int column) const;
+
     ObservableCameraList m_rows;
     QString m_selectedRowMac;
     QStringList m_headerTitles;

@@ -105,8 +105,7 @@ bool ColumnSort::apply(QList<SortDescriptor> &descriptors, ObservableCameraList 
     const TableColumn *column = columnForKey(first.key);
     if (!column)
         return false;
-    // The IPv6 column keeps the table's descriptors as they are.
-    if (column->key != u"ipV6.string")
+    if (column->isSortNormalised)
         descriptors = {SortDescriptor{first.key, first.ascending, column->comparison}};
     rows = sorted(rows, first.key, first.ascending);
     return true;

@@ -20,7 +20,7 @@ public:
 
     // Applies the first of `descriptors` to `rows`. Returns false, touching nothing, when there
     // is no descriptor or its key names no column. Otherwise replaces `descriptors` by that one
-    // descriptor with the column's own comparison (except for the IPv6 column, whose
-    // descriptors stay as they are), sorts `rows` and returns true.
+    // descriptor with the column's own comparison (unless the column leaves them as they are:
+    // TableColumn::isSortNormalised), sorts `rows` and returns true.
     static bool apply(QList<SortDescriptor> &descriptors, ObservableCameraList &rows);
 };

@@ -1,39 +1,13 @@
 #include "table/MyCustomCellView.h"
 
-#include "discovery/DeviceUrl.h"
 #include "platform/NamedColor.h"
 #include "platform/UrlOpener.h"
 #include "table/CameraListTableModel.h"
-#include "table/DisplayedCameraList.h"
 
 #include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QUrl>
-
-#include <algorithm>
-#include <optional>
-
-namespace
-{
-
-// HTTPS when that address answered over HTTPS and the camera announced a usable HTTPS port,
-// else HTTP with the HTTP port likewise, else HTTP without a port.
-std::optional<QUrl> composeUrl(AddressClass addressClass, const QString &address,
-                               bool isHttpsEnabled, bool isHttpEnabled, const Camera &camera)
-{
-    if (isHttpsEnabled && camera.httpsPort) {
-        if (auto url = deviceUrl(addressClass, address, camera.httpsPort, Scheme::https))
-            return url;
-    }
-    if (isHttpEnabled && camera.httpPort) {
-        if (auto url = deviceUrl(addressClass, address, camera.httpPort, Scheme::http))
-            return url;
-    }
-    return deviceUrl(addressClass, address, std::nullopt, Scheme::http);
-}
-
-} // namespace
 
 MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
     : CameraCellDelegate(view)
@@ -49,30 +23,11 @@ MyCustomCellView::MyCustomCellView(QAbstractItemView *view)
         connect(bar, &QAbstractSlider::valueChanged, this, underRestingPointer);
 }
 
-std::optional<QUrl> MyCustomCellView::pageUrl(const QString &address, const CameraList &cameras)
-{
-    const auto findBy = [&](QString Camera::*field) -> const Camera * {
-        const auto found = std::find_if(cameras.cbegin(), cameras.cend(),
-                                        [&](const Camera &c) { return c.*field == address; });
-        return found == cameras.cend() ? nullptr : &*found;
-    };
-    if (const Camera *camera = findBy(&Camera::ipv4))
-        return composeUrl(AddressClass::ipv4, address, camera->isIpv4HttpsEnabled,
-                          camera->isIpv4Enabled, *camera);
-    if (const Camera *camera = findBy(&Camera::ipv6))
-        return composeUrl(AddressClass::ipv6, address, camera->isIpv6HttpsEnabled,
-                          camera->isIpv6Enabled, *camera);
-    if (const Camera *camera = findBy(&Camera::autoIp))
-        return composeUrl(AddressClass::autoIp, address, camera->isAutoIpHttpsEnabled,
-                          camera->isAutoIpEnabled, *camera);
-    return deviceUrl(AddressClass::ipv4, address, std::nullopt, Scheme::http);
-}
-
 void MyCustomCellView::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     CameraCellDelegate::initStyleOption(option, index);
     const QColor textColor =
-        namedColor(index == m_hoveredLink ? QStringLiteral("#FFC400") : QStringLiteral("#D0D0D0"));
+        namedColor(index == m_hoveredLink ? AppColor::kHoveredLink : AppColor::kText);
     option->palette.setColor(QPalette::Text, textColor);
     option->palette.setColor(QPalette::HighlightedText, textColor);
 }
@@ -169,6 +124,7 @@ void MyCustomCellView::mouseDown(const QModelIndex &index)
         return;
     // An address that makes no web address (never the case for the numeric texts the model
     // lists) opens nothing.
-    if (const auto url = pageUrl(index.data(Qt::DisplayRole).toString(), displayedCameraList()))
-        openUrl(*url);
+    const QUrl url = index.data(CameraListTableModel::PageUrlRole).toUrl();
+    if (url.isValid())
+        openUrl(url);
 }

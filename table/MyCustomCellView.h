@@ -1,22 +1,19 @@
 #pragma once
 
-#include "discovery/Camera.h"
 #include "table/CameraCellDelegate.h"
 
 #include <QPersistentModelIndex>
 #include <QPointer>
-#include <QUrl>
-
-#include <optional>
 
 class QAbstractItemView;
 
 // The address cells (IPv4, IPv6, auto-IP) of the camera table. An underlined address is a link
 // to the device's web page:
 // - while the pointer is over a link cell the cursor is a pointing hand and the text amber
-//   ("#FFC400"); everywhere else the arrow cursor and "#D0D0D0";
+//   (AppColor::kHoveredLink); everywhere else the arrow cursor and AppColor::kText;
 // - every mouse press on a link cell (also each press of a double click) opens the page once,
-//   through openUrl, before the table handles the press as a click of its own.
+//   through openUrl, before the table handles the press as a click of its own. The page is the
+//   one the row carries for that address (CameraListTableModel::PageUrlRole).
 // Whether the cell under the pointer is a link is read from the model at each move, and again
 // under a resting pointer when a new list arrives or the table scrolls, so the hand and the amber
 // always tell the truth about the cell now under the pointer.
@@ -29,14 +26,6 @@ class MyCustomCellView : public CameraCellDelegate
     Q_OBJECT
 public:
     explicit MyCustomCellView(QAbstractItemView *view);
-
-    // The web page of the device shown at `address`: the first camera of `cameras` with that
-    // IPv4 address decides, else the first with that IPv6 address, else the first with that
-    // auto-IP address. HTTPS when that address answered over HTTPS and the camera announced an
-    // HTTPS port, else HTTP with the HTTP port when it answered over HTTP and announced one,
-    // else HTTP without a port. A port text that is no port number counts as not announced, so
-    // a device cannot steer the page to another host. No camera: HTTP to the address itself.
-    static std::optional<QUrl> pageUrl(const QString &address, const CameraList &cameras);
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;

@@ -11,7 +11,6 @@
 #include "app/MainWindowView.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 #include "tests/support/FakeDnsSd.h"
 #include "tests/support/FakeHttpClient.h"
 #include "tests/support/FakeTime.h"
@@ -172,7 +171,8 @@ int main(int argc, char *argv[])
     const auto &rows = view.cameraListTable().controller().list();
     QElapsedTimer settling;
     settling.start();
-    while ((rows.size() < cameraCount || view.model().cameraList() != displayedCameraList()) &&
+    while ((rows.size() < cameraCount ||
+            view.model().cameraList() != view.cameraListTable().displayedCameraList()) &&
            settling.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QCoreApplication::processEvents();

@@ -5,7 +5,6 @@
 //     QT_QPA_PLATFORM=offscreen bench_table [runs]
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 #include "table/ObservableCamera.h"
 
 #include <QApplication>

@@ -39,8 +39,9 @@ void MdnsQueryScheduler::ask(PendingQuestion question)
         return;
     PendingQuestion &pending = it->second;
     pending.dueAt = std::min(pending.dueAt, question.dueAt);
-    if (question.delivery == mdns::Delivery::unicast)
-        pending.delivery = mdns::Delivery::unicast;
+    // Only a first transmission may be QU: merged with a repetition, the question is QM.
+    if (question.delivery == mdns::Delivery::multicast)
+        pending.delivery = mdns::Delivery::multicast;
     if (question.pace == mdns::Pace::whenDue)
         pending.pace = mdns::Pace::whenDue;
     pending.askedAt = std::min(pending.askedAt, question.askedAt);

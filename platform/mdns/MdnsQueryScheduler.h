@@ -18,7 +18,7 @@ class MdnsCache;
 //   then in the order they became due; a question the cache already answers with at least half its
 //   TTL left is dropped, except a browse question;
 // - a question asked at the same name and type as a pending one merges with it (earliest due
-//   time, QU if either is, quiet-waiting only if both are);
+//   time, QM if either is, quiet-waiting only if both are);
 // - a `Pace::whenQuiet` question waits until no response has arrived for kQuietPeriod, at most
 //   kMaxDeferral after it was asked;
 // - each message holds at most kMaxQuerySize bytes; the known answers that do not fit follow in

@@ -14,11 +14,6 @@ using namespace dns;
 namespace
 {
 
-// Responders hold multicast answers back by up to 120 ms (RFC 6762 §6).
-constexpr qint64 kMulticastHoldBack = 120;
-constexpr qint64 kFirstRetryInterval = 1000;
-constexpr qint64 kMaxRetryInterval = 60 * 1000;
-
 // The address of an A or AAAA record.
 QHostAddress hostAddress(const std::string &rdata)
 {
@@ -41,7 +36,9 @@ void MdnsResolution::startResolving()
     m_resolving = true;
     m_resolved = false;
     m_otherFamily.reset();
+    m_otherFamilyRetry = {};
     m_settleAt.reset();
+    m_addressesAskedAt.reset();
     m_instanceRetry = {};
     m_addressRetry = {};
 }
@@ -61,13 +58,38 @@ bool MdnsResolution::timeOut()
     return true;
 }
 
+MdnsResolution::Retry *MdnsResolution::retryOf(uint16_t type)
+{
+    if (type == TypeTxt)
+        return m_monitoring ? &m_txtRetry : nullptr;
+    if (!m_resolving || m_resolved)
+        return nullptr;
+    if (type == TypeSrv)
+        return &m_instanceRetry;
+    if (type != TypeA && type != TypeAaaa)
+        return nullptr;
+    if (!m_otherFamily)
+        return &m_addressRetry;
+    return m_otherFamily == type ? &m_otherFamilyRetry : nullptr;
+}
+
 std::optional<qint64> MdnsResolution::questionSent(uint16_t type, mdns::Delivery delivery,
                                                    qint64 now)
 {
-    if (!m_resolving || m_resolved || m_otherFamily != type || m_settleAt)
+    Retry *retry = retryOf(type);
+    if (retry == nullptr)
         return std::nullopt;
-    m_settleAt =
-        now + mdns::kBurstGap + (delivery == mdns::Delivery::unicast ? 0 : kMulticastHoldBack);
+    if (retry == &m_addressRetry)
+        m_addressesAskedAt = now;
+    const bool awaitingUnicast = std::exchange(retry->unicastUnanswered, false);
+    if (delivery == mdns::Delivery::unicast && awaitingUnicast) {
+        retry->unicastUnanswered = true;
+        retry->nextAt = now + mdns::kUnicastAnswerWait;
+        return retry->nextAt;
+    }
+    if (retry != &m_otherFamilyRetry || m_settleAt)
+        return std::nullopt;
+    m_settleAt = now + mdns::kBurstGap;
     return m_settleAt;
 }
 
@@ -87,35 +109,43 @@ QList<QByteArray> MdnsResolution::addresses(const MdnsCache &cache, qint64 now) 
 }
 
 MdnsResolution::Step MdnsResolution::evaluate(const MdnsCache &cache, MdnsResponseIntake &intake,
-                                              qint64 now)
+                                              qint64 now, bool portShared)
 {
     Step step;
     if (m_monitoring)
-        evaluateTxt(cache, now, step);
+        evaluateTxt(cache, now, portShared, step);
     if (m_resolving && !m_resolved)
-        evaluateResolution(cache, intake, now, step);
+        evaluateResolution(cache, intake, now, portShared, step);
     return step;
 }
 
-bool MdnsResolution::retryDue(Retry &retry, qint64 now, Step &step)
+std::optional<mdns::Delivery> MdnsResolution::retryDue(Retry &retry, qint64 now, bool portShared,
+                                                       Step &step)
 {
     if (retry.nextAt && now < *retry.nextAt)
-        return false;
-    retry.interval =
-        retry.interval == 0 ? kFirstRetryInterval : std::min(retry.interval * 2, kMaxRetryInterval);
+        return std::nullopt;
+    const bool first = retry.interval == 0;
+    // A QU question that went unanswered is asked again as QM at once; the usual repetition
+    // follows from there.
+    if (first)
+        retry.interval = kFirstRetryInterval;
+    else if (!std::exchange(retry.unicastUnanswered, false))
+        retry.interval = std::min(retry.interval * 2, kMaxRetryInterval);
     retry.nextAt = now + retry.interval;
     step.wakeAt.push_back(*retry.nextAt);
-    return true;
+    retry.unicastUnanswered = first && !portShared;
+    return retry.unicastUnanswered ? mdns::Delivery::unicast : mdns::Delivery::multicast;
 }
 
-void MdnsResolution::evaluateTxt(const MdnsCache &cache, qint64 now, Step &step)
+void MdnsResolution::evaluateTxt(const MdnsCache &cache, qint64 now, bool portShared, Step &step)
 {
     const MdnsCache::Entry *txt = cache.newest(m_instanceName, TypeTxt, now);
     if (txt == nullptr) {
-        if (retryDue(m_txtRetry, now, step))
-            step.questions.emplace_back(m_instanceName, TypeTxt);
+        if (const auto delivery = retryDue(m_txtRetry, now, portShared, step))
+            step.questions.push_back({m_instanceName, TypeTxt, *delivery});
         return;
     }
+    m_txtRetry.unicastUnanswered = false;
     if (m_lastTxt && *m_lastTxt == txt->record.rdata)
         return;
     m_lastTxt = txt->record.rdata;
@@ -123,26 +153,38 @@ void MdnsResolution::evaluateTxt(const MdnsCache &cache, qint64 now, Step &step)
 }
 
 void MdnsResolution::evaluateResolution(const MdnsCache &cache, MdnsResponseIntake &intake,
-                                        qint64 now, Step &step)
+                                        qint64 now, bool portShared, Step &step)
 {
     const MdnsCache::Entry *srv = cache.newest(m_instanceName, TypeSrv, now);
     if (srv == nullptr) {
-        if (retryDue(m_instanceRetry, now, step)) {
-            step.questions.emplace_back(m_instanceName, TypeSrv);
+        if (const auto delivery = retryDue(m_instanceRetry, now, portShared, step)) {
+            step.questions.push_back({m_instanceName, TypeSrv, *delivery});
             if (cache.newest(m_instanceName, TypeTxt, now) == nullptr)
-                step.questions.emplace_back(m_instanceName, TypeTxt);
+                step.questions.push_back({m_instanceName, TypeTxt, *delivery});
         }
         return;
     }
+    m_instanceRetry.unicastUnanswered = false;
     m_port = srv->record.port;
     if (const std::string key = nameKey(srv->record.target); key != m_hostKey) {
         m_hostName = srv->record.target;
         m_hostKey = key;
         m_otherFamily.reset();
+        m_otherFamilyRetry = {};
         m_settleAt.reset();
+        m_addressesAskedAt.reset();
         m_addressRetry = {};
     }
+    if (const auto openUntil = intake.openUntil(m_hostKey, now)) {
+        step.wakeAt.push_back(*openUntil);
+        return; // more of the host's addresses may be on their way
+    }
+    evaluateAddresses(cache, now, portShared, step);
+}
 
+void MdnsResolution::evaluateAddresses(const MdnsCache &cache, qint64 now, bool portShared,
+                                       Step &step)
+{
     const bool hasIpv4 = cache.newest(m_hostName, TypeA, now) != nullptr;
     const bool hasIpv6 = cache.newest(m_hostName, TypeAaaa, now) != nullptr;
     bool noIpv4 = false;
@@ -152,10 +194,6 @@ void MdnsResolution::evaluateResolution(const MdnsCache &cache, MdnsResponseInta
         noIpv4 = std::find(types.begin(), types.end(), TypeA) == types.end();
         noIpv6 = std::find(types.begin(), types.end(), TypeAaaa) == types.end();
     }
-    if (const auto openUntil = intake.openUntil(m_hostKey, now)) {
-        step.wakeAt.push_back(*openUntil);
-        return; // more of the host's addresses may be on their way
-    }
     if ((hasIpv4 || hasIpv6) && (hasIpv4 || noIpv4) && (hasIpv6 || noIpv6)) {
         m_resolved = step.resolved = true;
         return;
@@ -163,14 +201,22 @@ void MdnsResolution::evaluateResolution(const MdnsCache &cache, MdnsResponseInta
     if (hasIpv4 || hasIpv6) {
         if (!m_otherFamily) {
             m_otherFamily = hasIpv4 ? TypeAaaa : TypeA;
-            step.questions.emplace_back(m_hostName, RecordType(*m_otherFamily));
-        } else if (m_settleAt && now >= *m_settleAt) {
-            m_resolved = step.resolved = true;
+            // The host heard both questions and answered one.
+            if (m_addressesAskedAt)
+                m_settleAt = *m_addressesAskedAt + mdns::kBurstGap;
+        }
+        if (m_settleAt) {
+            if (now >= *m_settleAt)
+                m_resolved = step.resolved = true;
+            else
+                step.wakeAt.push_back(*m_settleAt);
+        } else if (const auto delivery = retryDue(m_otherFamilyRetry, now, portShared, step)) {
+            step.questions.push_back({m_hostName, RecordType(*m_otherFamily), *delivery});
         }
         return;
     }
-    if (retryDue(m_addressRetry, now, step)) {
-        step.questions.emplace_back(m_hostName, TypeA);
-        step.questions.emplace_back(m_hostName, TypeAaaa);
+    if (const auto delivery = retryDue(m_addressRetry, now, portShared, step)) {
+        step.questions.push_back({m_hostName, TypeA, *delivery});
+        step.questions.push_back({m_hostName, TypeAaaa, *delivery});
     }
 }

@@ -111,6 +111,10 @@
         <source>searchStatus</source>
         <translation>Search status</translation>
     </message>
+    <message id="filter">
+        <source>filter</source>
+        <translation>Filter</translation>
+    </message>
     <message id="linkTo">
         <source>linkTo</source>
         <translation>Link to %1</translation>
@@ -183,6 +187,13 @@
         <translation>
             <numerusform>%n other</numerusform>
             <numerusform>%n others</numerusform>
+        </translation>
+    </message>
+    <message id="statusFiltered" numerus="yes">
+        <source>statusFiltered</source>
+        <translation>
+            <numerusform>%1 of %n device</numerusform>
+            <numerusform>%1 of %n devices</numerusform>
         </translation>
     </message>
     <message id="statusChecking" numerus="yes">

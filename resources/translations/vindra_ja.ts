@@ -111,6 +111,10 @@
         <source>searchStatus</source>
         <translation>検索状況</translation>
     </message>
+    <message id="filter">
+        <source>filter</source>
+        <translation>絞り込み</translation>
+    </message>
     <message id="linkTo">
         <source>linkTo</source>
         <translation>%1 へのリンク</translation>
@@ -177,6 +181,12 @@
         <source>statusOthers</source>
         <translation>
             <numerusform>その他 %n 台</numerusform>
+        </translation>
+    </message>
+    <message id="statusFiltered" numerus="yes">
+        <source>statusFiltered</source>
+        <translation>
+            <numerusform>%n 台中 %1 台</numerusform>
         </translation>
     </message>
     <message id="statusChecking" numerus="yes">

@@ -19,7 +19,6 @@
 #include "table/CameraListTableController.h"
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -90,14 +89,15 @@ private Q_SLOTS:
 
     void tableShowsTheFleet()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(displayedCameraList() == view().model().cameraList() &&
+        QTRY_VERIFY_WITH_TIMEOUT(view().cameraListTable().displayedCameraList() ==
+                                         view().model().cameraList() &&
                                      controller().list().size() == expectedMacs.size() &&
                                      view().model().unsettledProbes() == 0,
                                  30000);
         // Each field of each camera is checked against the fleet by the vindra-scan run on the
         // same fleet (tests/discovery/lan_test.py); the window's own model lists the same set.
         QStringList shown;
-        for (const Camera &c : displayedCameraList())
+        for (const Camera &c : view().cameraListTable().displayedCameraList())
             shown.append(c.macAddress);
         shown.sort();
         QCOMPARE(shown, expectedMacs);
@@ -149,6 +149,36 @@ private Q_SLOTS:
         QTest::keyClick(&table, Qt::Key_Down);
         const qsizetype below = std::min(row - rows.cbegin() + 1, rows.size() - 1);
         QCOMPARE(controller().selectedRowMac(), rows.at(below)->macAddress());
+    }
+
+    // With a fleet of a thousand (ctest app.lan_mainwindow_thousand), real key events through the
+    // window: Ctrl+F, "TV000777", Down and Ctrl+C put exactly that camera's row on the clipboard;
+    // Escape in the filter, Tab to the first row and PageDown select the row a page below, shown.
+    void findOneOfAThousand()
+    {
+        if (expectedMacs.size() < 1000)
+            QSKIP("needs a fleet of 1000 (bench/lan/make-fleet 1000 --serial-prefix TV)");
+        tableShowsTheFleet();
+        MainWindow &window = vindra->mainWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto press = [](QKeyCombination key) {
+            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        };
+        press(Qt::CTRL | Qt::Key_F);
+        QTest::keyClicks(QApplication::focusWidget(), "TV000777");
+        for (const QKeyCombination key : {QKeyCombination(Qt::Key_Down), Qt::CTRL | Qt::Key_C})
+            press(key);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 "02-a0-de-00-03-09\t198.18.7.9\t---\t---\tTC-100\tTV000777");
+        for (const QKeyCombination key :
+             {Qt::CTRL | Qt::Key_F, QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::Key_Tab),
+              QKeyCombination(Qt::Key_PageDown)})
+            press(key);
+        CameraTableView &table = *controller().tableView();
+        const int page = table.viewport()->height() / table.rowHeight(0);
+        QCOMPARE(controller().selectedRow(), page);
+        QCOMPARE(table.currentIndex().row(), page);
+        QVERIFY(table.viewport()->rect().contains(table.visualRect(table.currentIndex())));
     }
 
     void f5SearchesAgain()

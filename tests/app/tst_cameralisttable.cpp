@@ -3,9 +3,6 @@
 #include "app/CameraListTable.h"
 #include "table/CameraListTableController.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
-#include "table/MyCustomCellView.h"
-#include "tests/support/CameraAnswers.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QHeaderView>
@@ -52,7 +49,6 @@ private Q_SLOTS:
     void init()
     {
         fixture = std::make_unique<ModelFixture>();
-        displayedCameraList().clear();
         model = fixture->makeModel();
         model->startMdns();
         table = std::make_unique<CameraListTable>(*model, nullptr, &fixture->time,
@@ -135,79 +131,126 @@ private Q_SLOTS:
         QTEST(stored, "widths");
     }
 
-    // The bridge's link rule and the page a press on an address opens (MyCustomCellView::pageUrl),
-    // for a first camera 198.18.0.10, 2001:db8::10, 169.254.3.4 with HTTP port 8080 and HTTPS port
-    // 8443, and a second 198.18.0.20 with HTTP port 80. Flags of the first: 'I', '6', 'A' HTTP
-    // answered on IPv4, IPv6, auto-IP; 'S', 'T', 'U' HTTPS likewise; '-' placeholders for its
-    // addresses; 'p' no HTTP port, 'q' no HTTPS port, 'x' an HTTP port text with a host after it.
-    // 'm': its IPv6 text is the second camera's IPv4 address, which answered over HTTP; 'd': the
-    // second camera has the first's IPv4 address, answered too. Then the first row's links ('i',
-    // '6', 'a' underlined) and the page of `address`.
+    // Cameras 1 to 3 (camera 1 selected) through a filter text: the rows it lets through. The
+    // selected camera stays selected while hidden and shows painted so again; a new search keeps
+    // the text.
+    void filter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("rows");
+        // clang-format off
+        QTest::newRow("empty: all") << "" << "123";
+        QTest::newRow("model, any case") << "tc-2000 OUTDOOR" << "1";
+        QTest::newRow("IPv4") << "198.18.1.3" << "3";
+        QTest::newRow("IPv6, any case") << "2001:DB8::2" << "23";
+        QTest::newRow("MAC as shown") << "00-00-02" << "2";
+        QTest::newRow("MAC without separators") << "001122000003" << "3";
+        QTest::newRow("no camera") << "198.18.9" << "";
+        // clang-format on
+    }
+
+    void filter()
+    {
+        QFETCH(QString, text);
+        for (int n = 1; n <= 3; ++n)
+            add(n);
+        settle();
+        controller().setSelectedRowMac(model->cameraList().at(0).macAddress);
+        table->setFilterText(text);
+        const auto shown = [&] {
+            QString rows;
+            for (const auto &row : controller().list())
+                rows += row->macAddress().right(1);
+            return rows;
+        };
+        QTEST(shown(), "rows");
+        table->setFilterText(QString());
+        QCOMPARE(controller().selectedRow(), 0);
+        QCOMPARE(view().model()->index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+                 QColor(0x80, 0x41, 0x00));
+        table->setFilterText(text);
+        model->startMdns();
+        for (int n = 1; n <= 3; ++n)
+            add(n);
+        settle();
+        QTEST(shown(), "rows");
+    }
+
+    // The bridge's link rule and the page each link carries, per row and address (IPv4, IPv6,
+    // auto-IP; "" where the address is no link). The first camera has an address of each class,
+    // HTTP port 8080 and HTTPS port 8443.
     void linksAndPages_data()
     {
-        QTest::addColumn<QString>("flags");
-        QTest::addColumn<QString>("links");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("url");
+        QTest::addColumn<CameraList>("cameras");
+        QTest::addColumn<QStringList>("pages");
+        const auto answered = [](std::initializer_list<bool Camera::*> answers) {
+            Camera camera{.macAddress = "00-11-22-aa-bb-01",
+                          .ipv4 = "198.18.0.10",
+                          .ipv6 = "2001:db8::10",
+                          .autoIp = "169.254.3.4",
+                          .httpPort = "8080",
+                          .httpsPort = "8443"};
+            for (bool Camera::*answer : answers)
+                camera.*answer = true;
+            return camera;
+        };
+        const auto with = [](Camera camera, std::optional<QString> httpPort,
+                             std::optional<QString> httpsPort) {
+            camera.httpPort = httpPort;
+            camera.httpsPort = httpsPort;
+            return camera;
+        };
+        const Camera overHttp = answered({&Camera::isIpv4Enabled});
+        const Camera everywhere =
+            answered({&Camera::isIpv4Enabled, &Camera::isIpv6Enabled, &Camera::isAutoIpEnabled,
+                      &Camera::isIpv4HttpsEnabled, &Camera::isIpv6HttpsEnabled,
+                      &Camera::isAutoIpHttpsEnabled});
+        Camera placeholders = everywhere;
+        placeholders.ipv4 = placeholders.ipv6 = placeholders.autoIp = placeholderText;
+        Camera sharing{.macAddress = "00-11-22-aa-bb-02",
+                       .ipv4 = "198.18.0.10",
+                       .isIpv4Enabled = true,
+                       .httpPort = "80",
+                       .httpsPort = {}};
+        const QString v4 = "http://198.18.0.10:8080", v4s = "https://198.18.0.10:8443";
         // clang-format off
-        QTest::newRow("nothing answered; no camera at the address") << "" << "" << "198.18.9.9" << "http://198.18.9.9";
-        QTest::newRow("IPv4 over HTTP") << "I" << "i" << "198.18.0.10" << "http://198.18.0.10:8080";
-        QTest::newRow("IPv4 over HTTPS only") << "S" << "i" << "198.18.0.10" << "https://198.18.0.10:8443";
-        QTest::newRow("IPv6, another address's flag") << "S" << "i" << "2001:db8::10" << "http://[2001:db8::10]";
-        QTest::newRow("IPv4, HTTPS without its port") << "ISq" << "i" << "198.18.0.10" << "http://198.18.0.10:8080";
-        QTest::newRow("IPv4, HTTP without its port") << "Ip" << "i" << "198.18.0.10" << "http://198.18.0.10";
-        QTest::newRow("a port text cannot name a host") << "Ix" << "i" << "198.18.0.10" << "http://198.18.0.10";
-        QTest::newRow("IPv6 over HTTP") << "6" << "6" << "2001:db8::10" << "http://[2001:db8::10]:8080";
-        QTest::newRow("IPv6 over HTTPS only") << "T" << "6" << "2001:db8::10" << "https://[2001:db8::10]:8443";
-        QTest::newRow("auto-IP over HTTP") << "A" << "a" << "169.254.3.4" << "http://169.254.3.4:8080";
-        QTest::newRow("auto-IP over HTTPS only is no link") << "U" << "" << "169.254.3.4" << "https://169.254.3.4:8443";
-        QTest::newRow("placeholders with flags") << "-I6SAT" << "" << "---" << "";
-        QTest::newRow("everything answered: HTTPS") << "I6ASTU" << "i6a" << "198.18.0.10" << "https://198.18.0.10:8443";
-        QTest::newRow("IPv4 match wins over IPv6") << "Tm" << "6" << "198.18.0.20" << "http://198.18.0.20:80";
-        QTest::newRow("first camera wins") << "d" << "" << "198.18.0.10" << "http://198.18.0.10";
+        QTest::newRow("nothing answered") << CameraList{answered({})} << QStringList{"", "", ""};
+        QTest::newRow("IPv4 over HTTP") << CameraList{overHttp} << QStringList{v4, "", ""};
+        QTest::newRow("IPv4 over HTTPS only") << CameraList{answered({&Camera::isIpv4HttpsEnabled})} << QStringList{v4s, "", ""};
+        QTest::newRow("HTTPS without its port")
+            << CameraList{with(answered({&Camera::isIpv4Enabled, &Camera::isIpv4HttpsEnabled}), "8080", {})} << QStringList{v4, "", ""};
+        QTest::newRow("HTTP without its port") << CameraList{with(overHttp, {}, "8443")} << QStringList{"http://198.18.0.10", "", ""};
+        QTest::newRow("a port text cannot name a host")
+            << CameraList{with(overHttp, "80@198.51.100.1", "8443")} << QStringList{"http://198.18.0.10", "", ""};
+        QTest::newRow("IPv6 over HTTP") << CameraList{answered({&Camera::isIpv6Enabled})} << QStringList{"", "http://[2001:db8::10]:8080", ""};
+        QTest::newRow("IPv6 over HTTPS only") << CameraList{answered({&Camera::isIpv6HttpsEnabled})} << QStringList{"", "https://[2001:db8::10]:8443", ""};
+        QTest::newRow("auto-IP over HTTP") << CameraList{answered({&Camera::isAutoIpEnabled})} << QStringList{"", "", "http://169.254.3.4:8080"};
+        QTest::newRow("auto-IP over HTTPS only is no link") << CameraList{answered({&Camera::isAutoIpHttpsEnabled})} << QStringList{"", "", ""};
+        QTest::newRow("placeholders with flags") << CameraList{placeholders} << QStringList{"", "", ""};
+        QTest::newRow("everything answered: HTTPS")
+            << CameraList{everywhere} << QStringList{v4s, "https://[2001:db8::10]:8443", "https://169.254.3.4:8443"};
+        QTest::newRow("two cameras at one address: each its own page")
+            << CameraList{answered({&Camera::isIpv4HttpsEnabled}), sharing} << QStringList{v4s, "", "", "http://198.18.0.10:80", "", ""};
         // clang-format on
     }
 
     void linksAndPages()
     {
-        QFETCH(QString, flags);
-        QFETCH(QString, address);
-        CameraList cameras{{.macAddress = "00-11-22-aa-bb-01",
-                            .ipv4 = "198.18.0.10",
-                            .ipv6 = "2001:db8::10",
-                            .autoIp = "169.254.3.4",
-                            .httpPort = "8080",
-                            .httpsPort = "8443"},
-                           {.macAddress = "00-11-22-aa-bb-02",
-                            .ipv4 = "198.18.0.20",
-                            .httpPort = "80",
-                            .httpsPort = {}}};
-        Camera &first = cameras[0];
-        setAnswers(first, flags);
-        if (flags.contains(u'-'))
-            first.ipv4 = first.ipv6 = first.autoIp = placeholderText;
-        if (flags.contains(u'p'))
-            first.httpPort.reset();
-        if (flags.contains(u'q'))
-            first.httpsPort.reset();
-        if (flags.contains(u'x'))
-            first.httpPort = "80@198.51.100.1";
-        if (flags.contains(u'm'))
-            first.ipv6 = cameras[1].ipv4;
-        if (flags.contains(u'd'))
-            cameras[1].ipv4 = first.ipv4;
-        cameras[1].isIpv4Enabled = flags.contains(u'm') || flags.contains(u'd');
+        QFETCH(CameraList, cameras);
         const ObservableCameraList rows = CameraListTable::makeRows(cameras);
-        const ObservableCamera &row = *rows.front();
-        QString links;
-        for (const auto &[letter, text] : {std::pair(u'i', row.ipV4()), std::pair(u'6', row.ipV6()),
-                                           std::pair(u'a', row.autoIp())})
-            links += text.isUnderlined ? QString(QChar(letter)) : QString();
-        QTEST(links, "links");
+        QStringList pages;
+        for (const auto &row : rows) {
+            for (const AddressKind &kind : kAddressKinds)
+                pages.append(row->address(kind.addressClass).isUnderlined
+                                 ? row->pageUrl(kind.addressClass).value_or(QUrl()).toString()
+                                 : QString());
+        }
+        QTEST(pages, "pages");
         // Only the HTTP flags reach the row.
+        const ObservableCamera &row = *rows.front();
+        const Camera &first = cameras.front();
         QCOMPARE((QList<bool>{row.isIpv4Enabled(), row.isIpv6Enabled(), row.isAutoIpEnabled()}),
                  (QList<bool>{first.isIpv4Enabled, first.isIpv6Enabled, first.isAutoIpEnabled}));
-        QTEST(MyCustomCellView::pageUrl(address, cameras).value_or(QUrl()).toString(), "url");
     }
 };
 

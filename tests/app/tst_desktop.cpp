@@ -10,7 +10,6 @@
 #include "table/CameraListTableController.h"
 #include "table/CameraListTableModel.h"
 #include "table/CameraTableView.h"
-#include "table/DisplayedCameraList.h"
 #include "table/OutsideNetworks.h"
 #include "tests/support/FakeLocalNetworks.h"
 #include "tests/support/ModelFixture.h"
@@ -20,6 +19,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -78,7 +78,6 @@ private Q_SLOTS:
     void init()
     {
         opened.clear();
-        displayedCameraList().clear();
         auto lan = std::make_unique<FakeLocalNetworks>(
             QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 31}});
         networks = lan.get();
@@ -146,6 +145,37 @@ private Q_SLOTS:
         fixture.http.finish(fixture.http.requests.size() - 1, 404);
         nextTurns();
         QCOMPARE(view->statusLine().text(), "5 devices (3 cameras, 1 controller, 1 other)");
+    }
+
+    // Ctrl+F, "0b" typed (the second camera's MAC and serial), then `key` from the field.
+    void filterField_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("down") << int(Qt::Key_Down);
+        QTest::newRow("tab") << int(Qt::Key_Tab);
+    }
+    void filterField()
+    {
+        addCameras();
+        for (qsizetype request = 0; request < fixture.http.requests.size(); ++request)
+            fixture.http.finish(request, 404);
+        endSearch();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QLineEdit &field = view->filterField();
+        QCOMPARE(field.placeholderText(), "Filter");
+        QTest::keyClicks(&field, "x");
+        QTest::keyClick(&field, Qt::Key_Escape);
+        QCOMPARE(field.text(), QString());
+        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(field.hasFocus());
+        QTest::keyClicks(&field, "0b");
+        nextTurns();
+        QCOMPARE(view->statusLine().text(), "1 of 3 devices");
+        QFETCH(int, key);
+        QTest::keyClick(&field, Qt::Key(key));
+        QVERIFY(table().tableView()->hasFocus());
+        QCOMPARE(table().selectedRowMac(), "00-11-22-00-00-0b");
     }
 
     void f5AndCtrlRSearchOnlyWhileTheButtonIsEnabledAndTabLeavesTheTable()

@@ -58,17 +58,36 @@ private Q_SLOTS:
             << "when-found resolve; browse; +2; < ptr:cam | srv:cam>cam-host txt:cam=k=v "
                "a:cam-host=198.18.0.7 a:cam-host=2001:db8::7; = found:cam resolved:cam txt:cam=k=v";
         const QString missing =
-            "%1browse; +2; ? ptr%2; < ptr:cam; = found:cam; resolve 0; +0; "
-            "+10; ?; +10; ? srv:cam%2 txt:cam%2; < srv:cam>cam-host txt:cam=k=v; "
-            "+20; ? a:cam-host%2 aaaa:cam-host%2; < a:cam-host=198.18.0.9; +20; "
-            "? aaaa:cam-host%2; =; ";
+            "browse; +2; ? ptr; < ptr:cam; = found:cam; resolve 0; +0; +10; ?; +10; "
+            "? srv:cam txt:cam; < srv:cam>cam-host txt:cam=k=v; +20; ? a:cam-host aaaa:cam-host; "
+            "< a:cam-host=198.18.0.9; +20; ?; =; ";
         QTest::newRow("asks what is missing; the other family answers")
-            << missing.arg("", "") + "+20; < a:cam-host=2001:db8::9; +0; = resolved:cam; "
-                                     "addresses 0 198.18.0.9:80 2001:db8::9:80";
-        QTest::newRow("only IPv4 exists: 170 ms after the QM question left")
-            << missing.arg("", "") + "+169; =; +1; = resolved:cam; addresses 0 198.18.0.9:80";
-        QTest::newRow("alone on 5353, QU: only IPv4 exists, 50 ms after the question left")
-            << missing.arg("alone; ", "(QU)") + "+49; =; +1; = resolved:cam";
+            << missing + "+20; < a:cam-host=2001:db8::9; +0; = resolved:cam; "
+                         "addresses 0 198.18.0.9:80 2001:db8::9:80";
+        QTest::newRow("only IPv4 exists: 50 ms after the question for both left")
+            << missing + "+29; =; +1; = resolved:cam; addresses 0 198.18.0.9:80";
+        QTest::newRow("only IPv4 announced: AAAA asked, 50 ms after that question left")
+            << "browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.9; resolve 0; +0; "
+               "+20; ? aaaa:cam-host ptr; +49; = found:cam; +1; = resolved:cam";
+        // RFC 6762 §5.4 lets only a first transmission be QU; some responders ignore QU and send
+        // no additional records, answering only explicit QM questions.
+        QTest::newRow("alone on 5353: QU first, QM again 50 ms after an unanswered QU left")
+            << "alone; browse; +2; ? ptr(QU); +1000; ? ptr; < ptr:cam; resolve 0; +20; "
+               "? srv:cam(QU) txt:cam(QU); +59; ?; +1; ? srv:cam txt:cam; "
+               "< srv:cam>Tulvo%20Cam%200001 txt:cam=k=v; +20; "
+               "? a:Tulvo%20Cam%200001(QU) aaaa:Tulvo%20Cam%200001(QU); +60; "
+               "? a:Tulvo%20Cam%200001 aaaa:Tulvo%20Cam%200001; < a:TULVO%20CAM%200001=198.18.0.9 "
+               "a:tulvo%20cam%200001=2001:db8::9; +0; = found:cam resolved:cam; "
+               "addresses 0 198.18.0.9:80 2001:db8::9:80";
+        QTest::newRow("alone on 5353: a QU question answered, by multicast or not, is not repeated")
+            << "alone; browse; +2; ? ptr(QU); < ptr:cam; resolve 0; +20; "
+               "? srv:cam(QU) txt:cam(QU); +5; < srv:cam>cam-host txt:cam=k=v | "
+               "a:cam-host=198.18.0.9 nsec:cam-host=A; +0; = found:cam resolved:cam; +5000; ? ptr "
+               "ptr";
+        QTest::newRow("alone on 5353, only IPv4: AAAA QU, then QM, 50 ms each")
+            << "alone; browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.9; resolve 0; "
+               "+0; +20; ? aaaa:cam-host(QU) ptr(QU); +60; ? aaaa:cam-host; +49; = found:cam; +1; "
+               "= resolved:cam";
         QTest::newRow("a split answer completes before the question leaves")
             << "browse; +2; ? ptr; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.9; resolve 0; "
                "+0; "
@@ -83,13 +102,30 @@ private Q_SLOTS:
             << cut + "< | srv:x>x-host; = resolved:cam; addresses 0 198.18.0.9:80 2001:db8::9:80";
         QTest::newRow("large message cut: nothing more comes, the burst is over after 50 ms")
             << cut + "+44; =; +1; = resolved:cam";
+        const QString over = "browse; +2; ? ptr; < ptr:cam | srv:cam>cam-host txt:cam=k=v "
+                             "a:cam-host=198.18.0.9 a:cam-host=2001:db8::9 %1; resolve 0; +0; "
+                             "= found:cam resolved:cam; addresses 0 198.18.0.9:80 2001:db8::9:80";
+        QTest::newRow("answers over IPv4 only, by unicast even for QM") << over.arg("");
+        QTest::newRow("answers over IPv6 only") << over.arg("from=fe80::10");
+        QTest::newRow("known answers ignored: the answer again changes nothing")
+            << "browse; +2; < ptr:cam; = found:cam; +1000; ? ptr ptr | ptr:cam/4499; < ptr:cam; "
+               "+2000; =; ? ptr | ptr:cam/4498";
+        QTest::newRow("answers in several small packets, the last 49 ms after the question")
+            << "browse; +2; < ptr:cam; resolve 0; ? ptr; +20; ? srv:cam txt:cam; "
+               "< srv:cam>cam-host; < txt:cam=k=v; +20; ? a:cam-host aaaa:cam-host; "
+               "< a:cam-host=198.18.0.9; +49; < a:cam-host=2001:db8::9; +0; "
+               "= found:cam resolved:cam; addresses 0 198.18.0.9:80 2001:db8::9:80";
         QTest::newRow("NSEC denies the other family")
             << "browse; +2; ? ptr; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.9 "
                "nsec:cam-host=A; "
                "resolve 0; +0; = found:cam resolved:cam; +100; ?";
+        const QString mute = "%1browse; +2; < ptr:mute; resolve 0 3; +2999; = found:mute; +1; "
+                             "= failed:mute; ? %2";
         QTest::newRow("times out; SRV repeated after 1 s")
-            << "browse; +2; < ptr:mute; resolve 0 3; +2999; = found:mute; +1; = failed:mute; "
-               "? ptr ptr ptr srv:mute srv:mute txt:mute txt:mute";
+            << mute.arg("", "ptr ptr ptr srv:mute srv:mute txt:mute txt:mute");
+        QTest::newRow("alone on 5353: only first transmissions are QU")
+            << mute.arg("alone; ", "ptr ptr ptr(QU) srv:mute srv:mute srv:mute(QU) txt:mute "
+                                   "txt:mute txt:mute(QU)");
         QTest::newRow("a goodbye leaves one second later")
             << "browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.1 "
                "a:cam-host=2001:db8::1; resolve 0; +0; < a:cam-host=198.18.0.1/0; "

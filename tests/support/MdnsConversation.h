@@ -45,7 +45,8 @@
 //
 // Records: ptr:cam[/TTL], srv:cam>host[:PORT], txt:cam=k=v,x=y[/TTL], a:host=IP[/TTL] (A or
 // AAAA by the address), nsec:host=A,AAAA (the types it lists). Instances are of "_http._tcp.local",
-// hosts of "local". Questions: ptr, srv:cam, txt:cam, a:host, aaaa:host. Events: found:cam (with
+// hosts of "local"; "%20" in a label is a space. Questions: ptr, srv:cam, txt:cam, a:host,
+// aaaa:host. Events: found:cam (with
 // "+" when more are coming), resolved:cam, failed:cam, txt:cam=k=v; "inside-call:..." marks a
 // signal that came from inside a call, "after-stop:..." one for a stopped browse, "unasked:..." a
 // resolution or TXT signal of a service never asked to resolve or monitor.
@@ -74,13 +75,17 @@ public:
         return {};
     }
 
+    // "%20" in a label stands for a space.
     static std::string instance(const QString &label)
     {
-        return dns::nameFromDotted((label + QStringLiteral("._http._tcp.local")).toStdString());
+        return dns::nameFromDotted(
+            (QString(label).replace("%20", " ") + QStringLiteral("._http._tcp.local"))
+                .toStdString());
     }
     static std::string host(const QString &label)
     {
-        return dns::nameFromDotted((label + QStringLiteral(".local")).toStdString());
+        return dns::nameFromDotted(
+            (QString(label).replace("%20", " ") + QStringLiteral(".local")).toStdString());
     }
 
     static dns::ResourceRecord record(const QString &token)
@@ -348,7 +353,7 @@ private:
     static QString tokenOf(uint16_t type, const std::string &name, const dns::ResourceRecord *known)
     {
         const auto label = [](const std::string &n) {
-            return QString::fromStdString(n.substr(1, uint8_t(n[0])));
+            return QString::fromStdString(n.substr(1, uint8_t(n[0]))).replace(u' ', "%20");
         };
         QString kind;
         for (const auto &[text, value] : kTypes)

@@ -6,7 +6,6 @@
 #include "table/CameraTableView.h"
 #include "table/ColumnSort.h"
 #include "table/Columns.h"
-#include "table/DisplayedCameraList.h"
 #include "table/MyCustomCellView.h"
 
 #include <QAbstractItemModelTester>
@@ -29,14 +28,16 @@ const QRgb kHeaderFill = qRgb(0x28, 0x28, 0x28);
 using Rows = ObservableCameraList;
 
 // A row as the list bridge makes it from its six texts in column order (MAC, IPv4, IPv6,
-// auto-IP, model, serial); `links` names the underlined addresses: 'i' IPv4, '6' IPv6.
-std::shared_ptr<ObservableCamera> row(const QStringList &v, const QString &links = {})
+// auto-IP, model, serial); `links` names the underlined addresses: 'i' IPv4, '6' IPv6, with
+// their pages.
+std::shared_ptr<ObservableCamera> row(const QStringList &v, const QString &links = {},
+                                      const ObservableCamera::Pages &pages = {})
 {
     const auto text = [&](int column, char c) {
         return AttributedText{v.at(column), links.contains(QLatin1Char(c))};
     };
     return std::make_shared<ObservableCamera>(v.at(0), text(1, 'i'), text(2, '6'), text(3, 'a'),
-                                              v.at(4), v.at(5), false, false, false);
+                                              v.at(4), v.at(5), false, false, false, pages);
 }
 
 // A row whose texts are all "x" but the one in `column`.
@@ -57,21 +58,6 @@ Rows fourRows()
             row({"B", "10.0.0.10", "fe80::10", "169.254.9.1", "CTRL", "SN3"}),
             row({"C", "192.168.1.9", "2001:db8::1", "---", "TV-100", "SN100"}),
             row({"D", "10.0.0.2", "fe80::1", "169.254.100.1", "tv-100", "SN4"})};
-}
-
-// The first camera has an address of every kind, the second only an IPv4 address; no answers.
-CameraList twoCameras()
-{
-    return {{.macAddress = kFirst.at(0),
-             .ipv4 = kFirst.at(1),
-             .ipv6 = kFirst.at(2),
-             .autoIp = kFirst.at(3),
-             .httpPort = "8080",
-             .httpsPort = "8443"},
-            {.macAddress = "00:1B:2C:3D:4E:02",
-             .ipv4 = "198.18.0.20",
-             .httpPort = "80",
-             .httpsPort = {}}};
 }
 
 } // namespace
@@ -165,20 +151,19 @@ private Q_SLOTS:
         QDesktopServices::unsetUrlHandler("https");
     }
 
-    // The rows of twoCameras() as the bridge builds them once the first camera answered over
-    // HTTPS on IPv4 and over HTTP on IPv6, and the second over HTTP on IPv4.
+    // Two cameras as the bridge shows them once the first answered over HTTPS on IPv4 and over
+    // HTTP on IPv6, and the second over HTTP on IPv4.
     void init()
     {
         log.clear();
-        CameraList cameras = twoCameras();
-        cameras[0].isIpv4HttpsEnabled = cameras[0].isIpv6Enabled = cameras[1].isIpv4Enabled = true;
-        displayedCameraList() = cameras;
         controller = std::make_unique<CameraListTableController>();
         tester = std::make_unique<QAbstractItemModelTester>(
             controller->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         controller->setList(
-            {row(kFirst, "i6"),
-             row({"00:1B:2C:3D:4E:02", "198.18.0.20", "---", "---", "TV-100", "SN2"}, "i")});
+            {row(kFirst, "i6",
+                 {QUrl("https://198.18.0.10:8443"), QUrl("http://[2001:db8::10]:8080"), {}}),
+             row({"00:1B:2C:3D:4E:02", "198.18.0.20", "---", "---", "TV-100", "SN2"}, "i",
+                 {QUrl("http://198.18.0.20:80"), {}, {}})});
         table().resize(1000, 300);
         table().show();
     }
@@ -523,7 +508,7 @@ private Q_SLOTS:
     // The link cells, step by step: "mC" the pointer moves onto row 0, column C, and "nC" a pixel
     // further; "l" it leaves the table; "L..." a new row 0 with the links named; "T" a new list
     // of 40 rows, the even ones with IPv4 and IPv6 links; "w" a wheel notch down; "s" the table
-    // sorted by IPv4 descending (the second camera first, unlike displayedCameraList); "pRC" a
+    // sorted by IPv4 descending (the second camera first); "pRC" a
     // press and release on row R, column C; "d" a double click on row 0's IPv4 cell as
     // press, release, double-click, release, and "D" with one press more before the double-click.
     // Then the pointer's state (pointerState) and, in order, the pages opened and the rows the

@@ -1,7 +1,0 @@
-#include "table/DisplayedCameraList.h"
-
-CameraList &displayedCameraList()
-{
-    static CameraList list;
-    return list;
-}
