@@ -29,8 +29,8 @@ AboutView::AboutView(const InfoLookup &info, QWidget *parent)
 {
     setMinimumSize(kMinimumPanelSize);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, namedColor(QStringLiteral("#141414")));
-    colours.setColor(QPalette::WindowText, namedColor(QStringLiteral("#D0D0D0")));
+    colours.setColor(QPalette::Window, namedColor(AppColor::kBackground));
+    colours.setColor(QPalette::WindowText, namedColor(AppColor::kText));
     setPalette(colours);
     setAutoFillBackground(true);
     // It has no title of its own for assistive technology to read.

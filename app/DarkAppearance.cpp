@@ -16,14 +16,14 @@ void applyDarkAppearance()
 {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
-    const QColor background = namedColor(QStringLiteral("#141414"));
-    const QColor header = namedColor(QStringLiteral("#282828"));
-    const QColor button = namedColor(QStringLiteral("#3D3D3D"));
-    const QColor buttonHovered = namedColor(QStringLiteral("#595959"));
-    const QColor border = namedColor(QStringLiteral("#707070"));
-    const QColor selected = namedColor(QStringLiteral("#804100"));
-    const QColor text = namedColor(QStringLiteral("#D0D0D0"));
-    const QColor link = namedColor(QStringLiteral("#FFC400"));
+    const QColor background = namedColor(AppColor::kBackground);
+    const QColor header = namedColor(AppColor::kHeader);
+    const QColor button = namedColor(AppColor::kButton);
+    const QColor buttonHovered = namedColor(AppColor::kButtonHovered);
+    const QColor border = namedColor(AppColor::kBorder);
+    const QColor selected = namedColor(AppColor::kSelectedRow);
+    const QColor text = namedColor(AppColor::kText);
+    const QColor link = namedColor(AppColor::kHoveredLink);
 
     QPalette palette;
     palette.setColor(QPalette::Window, background);

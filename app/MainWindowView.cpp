@@ -22,10 +22,8 @@
 
 namespace
 {
-const QString kBackgroundColor = QStringLiteral("#141414");
 constexpr int kButtonRowBottomPadding = 6;
 constexpr qreal kTableCornerRadius = 3;
-const QString kStatusColor = QStringLiteral("#D0D0D0");
 constexpr int kFilterFieldWidth = 220;
 
 // A text in the search button's font and label colour.
@@ -34,7 +32,7 @@ QLabel *makeQuietLabel(QWidget *parent, const QFont &font)
     auto *label = new QLabel(parent);
     label->setFont(font);
     QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, namedColor(kStatusColor));
+    colours.setColor(QPalette::WindowText, namedColor(AppColor::kText));
     label->setPalette(colours);
     return label;
 }
@@ -76,7 +74,7 @@ protected:
         outside.addRect(QRectF(rect()));
         QPainterPath inside;
         inside.addRoundedRect(QRectF(rect()), m_radius, m_radius);
-        painter.fillPath(outside.subtracted(inside), namedColor(kBackgroundColor));
+        painter.fillPath(outside.subtracted(inside), namedColor(AppColor::kBackground));
     }
 
 private:
@@ -93,7 +91,7 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
 {
     setMinimumSize(kMinimumContentSize);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, namedColor(kBackgroundColor));
+    colours.setColor(QPalette::Window, namedColor(AppColor::kBackground));
     setPalette(colours);
     setAutoFillBackground(true);
 

@@ -13,8 +13,8 @@ class QLabel;
 class QLineEdit;
 class SearchButton;
 
-// Content of the main window: on a "#141414" background, the search button at the top left and
-// the camera table, with rounded corners, filling the rest.
+// Content of the main window: on an AppColor::kBackground background, the search button at the top
+// left and the camera table, with rounded corners, filling the rest.
 //
 // Creating the view creates its Model (or takes the one given, for tests) and starts the first
 // search at once. The button starts a search on every press and is enabled exactly while the

@@ -11,25 +11,21 @@
 
 namespace
 {
-const QString kRestingColor = QStringLiteral("#3D3D3D");
-const QString kHoveredColor = QStringLiteral("#595959");
-const QString kBorderColor = QStringLiteral("#707070");
-const QString kLabelColor = QStringLiteral("#D0D0D0");
 // The border while the button has the keyboard focus.
-const QString kFocusColor = kLabelColor;
+const QString &kFocusColor = AppColor::kText;
 constexpr int kLabelPixelSize = 13;
 constexpr int kButtonHeight = 44;
-constexpr int buttonMinimumWidth = 80;
-constexpr int verticalPadding = 2;
-constexpr qreal cornerRadius = 3;
+constexpr int kButtonMinimumWidth = 80;
+constexpr int kVerticalPadding = 2;
+constexpr qreal kCornerRadius = 3;
 // The look of a plain button while disabled or pressed: the whole button is dimmed.
-constexpr qreal disabledOpacity = 0.45;
-constexpr qreal pressedOpacity = 0.7;
+constexpr qreal kDisabledOpacity = 0.45;
+constexpr qreal kPressedOpacity = 0.7;
 } // namespace
 
 SearchButton::SearchButton(QWidget *parent)
     : QAbstractButton(parent)
-    , m_buttonColor(kRestingColor)
+    , m_buttonColor(AppColor::kButton)
 {
     setText(localizedText("searchCamera"));
     setFont(appFont(kLabelPixelSize));
@@ -39,7 +35,7 @@ SearchButton::SearchButton(QWidget *parent)
 
 void SearchButton::hoverChanged(bool entered)
 {
-    const QString color = entered && isEnabled() ? kHoveredColor : kRestingColor;
+    const QString color = entered && isEnabled() ? AppColor::kButtonHovered : AppColor::kButton;
     if (color == m_buttonColor)
         return;
     m_buttonColor = color;
@@ -55,7 +51,7 @@ int SearchButton::labelPadding() const
 QSize SearchButton::sizeHint() const
 {
     const int labelWidth = fontMetrics().horizontalAdvance(text()) + 2 * labelPadding();
-    return {std::max(buttonMinimumWidth, labelWidth), kButtonHeight};
+    return {std::max(kButtonMinimumWidth, labelWidth), kButtonHeight};
 }
 
 QSize SearchButton::minimumSizeHint() const
@@ -68,28 +64,28 @@ void SearchButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (!isEnabled())
-        painter.setOpacity(disabledOpacity);
+        painter.setOpacity(kDisabledOpacity);
     else if (isDown())
-        painter.setOpacity(pressedOpacity);
+        painter.setOpacity(kPressedOpacity);
 
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    outline.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
     painter.setClipPath(outline);
     painter.fillPath(outline, namedColor(m_buttonColor));
 
     // The 1-pixel border runs half a pixel inside the edge so that it falls on whole pixels.
     QPainterPath borderPath;
-    borderPath.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
-                              cornerRadius);
-    QPen border(namedColor(hasFocus() ? kFocusColor : kBorderColor), 1.0, Qt::SolidLine,
+    borderPath.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kCornerRadius,
+                              kCornerRadius);
+    QPen border(namedColor(hasFocus() ? kFocusColor : AppColor::kBorder), 1.0, Qt::SolidLine,
                 Qt::FlatCap, Qt::MiterJoin);
     border.setMiterLimit(10);
     painter.setPen(border);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(borderPath);
 
-    painter.setPen(namedColor(kLabelColor));
-    painter.drawText(rect().adjusted(0, verticalPadding, 0, -verticalPadding), Qt::AlignCenter,
+    painter.setPen(namedColor(AppColor::kText));
+    painter.drawText(rect().adjusted(0, kVerticalPadding, 0, -kVerticalPadding), Qt::AlignCenter,
                      text());
 }
 

@@ -5,9 +5,9 @@
 // The main window's search button: its label on a flat background in a rounded outline, no
 // chrome of the style's own. 44 pixels high and as wide as its label needs, at least 80.
 //
-// The border is "#707070", "#D0D0D0" while the button has the keyboard focus.
-// Background: "#3D3D3D" at first; decided again only when the pointer enters it ("#595959" when
-// the button is enabled at that moment, else "#3D3D3D") or leaves it ("#3D3D3D"). Enabling or
+// Colours (AppColor): the border is kBorder, kText while the button has the keyboard focus.
+// Background: kButton at first; decided again only when the pointer enters it (kButtonHovered
+// when the button is enabled at that moment, else kButton) or leaves it (kButton). Enabling or
 // disabling the button while the pointer rests on it does not change the colour.
 class SearchButton : public QAbstractButton
 {

@@ -40,7 +40,7 @@ void CameraCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         QFont plain = cell.font;
         plain.setUnderline(false);
         painter->setFont(plain);
-        painter->setPen(namedColor(QStringLiteral("#FFC400")));
+        painter->setPen(namedColor(AppColor::kHoveredLink));
         painter->drawText(textRect.adjusted(cell.fontMetrics.horizontalAdvance(shown), 0, 0, 0),
                           flags, marker);
     }

@@ -69,6 +69,6 @@ void CameraHeaderView::paintEvent(QPaintEvent *event)
     if (end < viewport()->width()) {
         QPainter painter(viewport());
         painter.fillRect(QRect(end, 0, viewport()->width() - end, viewport()->height()),
-                         namedColor(QStringLiteral("#282828")));
+                         namedColor(AppColor::kHeader));
     }
 }

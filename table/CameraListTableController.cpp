@@ -110,7 +110,7 @@ void CameraListTableController::setUpLook(CameraTableView &table)
 
     // Below the last row the table shows the window background.
     QPalette palette = table.palette();
-    palette.setColor(QPalette::Base, namedColor(QStringLiteral("#141414")));
+    palette.setColor(QPalette::Base, namedColor(AppColor::kBackground));
     table.setPalette(palette);
 }
 

@@ -23,9 +23,10 @@ class QWidget;
 //   auto-IP, model name, serial number. Titles are `headerTitleList`, looked up by localisation key
 //   (the key itself without a translation) and painted by MyCustomHeaderCell. The address columns
 //   use MyCustomCellView (links open the device's web page).
-// - Selection: the row whose MAC address equals `selectedRowMac` is painted "#804100", every
-//   other row "#141414", decided whenever a row is painted — so the selection follows the
-//   camera through new lists and sorts. Qt's own selection is off.
+// - Selection: the row whose MAC address equals `selectedRowMac` is painted
+//   AppColor::kSelectedRow, every other row AppColor::kBackground, decided whenever a row is
+//   painted — so the selection follows the camera through new lists and sorts. Qt's own selection
+//   is off.
 // - Clicks: a click on a row selects it by MAC address; a click on a column header or below the
 //   last row sorts the rows by the table's first sort descriptor (applyColumnSort).
 // - Keyboard (the table takes focus): Up and Down move the selection by a row, PageUp and

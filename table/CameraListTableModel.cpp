@@ -108,8 +108,8 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
         return kColumns[size_t(column)].value(row);
     case Qt::BackgroundRole:
         // Decided afresh on every request: whatever row now holds the selected MAC address.
-        return QBrush(namedColor(row.macAddress() == m_selectedRowMac ? QStringLiteral("#804100")
-                                                                      : QStringLiteral("#141414")));
+        return QBrush(namedColor(row.macAddress() == m_selectedRowMac ? AppColor::kSelectedRow
+                                                                      : AppColor::kBackground));
     case Qt::FontRole:
         if (addressText(row, column).isLink()) {
             QFont underline;

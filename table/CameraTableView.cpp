@@ -88,7 +88,7 @@ void CameraTableView::paintEvent(QPaintEvent *event)
     QTableView::paintEvent(event);
     if (hasFocus()) {
         QPainter frame(viewport());
-        frame.setPen(namedColor(QStringLiteral("#D0D0D0")));
+        frame.setPen(namedColor(AppColor::kText));
         frame.drawRect(viewport()->rect().adjusted(0, 0, -1, -1));
     }
 }

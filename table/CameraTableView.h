@@ -22,7 +22,7 @@ class CameraHeaderView;
 //   press and release does not change which camera was clicked), or -1 below the last row.
 //   When the pressed camera has left the list by the release, there is no action.
 // The view sorts nothing itself; whoever handles `action` does. While it has the keyboard focus
-// a "#D0D0D0" line frames the rows area.
+// an AppColor::kText line frames the rows area.
 class CameraTableView : public QTableView
 {
     Q_OBJECT

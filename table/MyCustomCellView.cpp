@@ -27,7 +27,7 @@ void MyCustomCellView::initStyleOption(QStyleOptionViewItem *option, const QMode
 {
     CameraCellDelegate::initStyleOption(option, index);
     const QColor textColor =
-        namedColor(index == m_hoveredLink ? QStringLiteral("#FFC400") : QStringLiteral("#D0D0D0"));
+        namedColor(index == m_hoveredLink ? AppColor::kHoveredLink : AppColor::kText);
     option->palette.setColor(QPalette::Text, textColor);
     option->palette.setColor(QPalette::HighlightedText, textColor);
 }

@@ -10,7 +10,7 @@ class QAbstractItemView;
 // The address cells (IPv4, IPv6, auto-IP) of the camera table. An underlined address is a link
 // to the device's web page:
 // - while the pointer is over a link cell the cursor is a pointing hand and the text amber
-//   ("#FFC400"); everywhere else the arrow cursor and "#D0D0D0";
+//   (AppColor::kHoveredLink); everywhere else the arrow cursor and AppColor::kText;
 // - every mouse press on a link cell (also each press of a double click) opens the page once,
 //   through openUrl, before the table handles the press as a click of its own. The page is the
 //   one the row carries for that address (CameraListTableModel::PageUrlRole).

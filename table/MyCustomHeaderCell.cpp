@@ -20,8 +20,8 @@ void MyCustomHeaderCell::drawWithFrame(QPainter &painter, const QRectF &cellFram
                                        qreal textInset) const
 {
     painter.save();
-    painter.fillRect(cellFrame, namedColor(QStringLiteral("#282828")));
-    const QColor titleColor = namedColor(QStringLiteral("#D0D0D0"));
+    painter.fillRect(cellFrame, namedColor(AppColor::kHeader));
+    const QColor titleColor = namedColor(AppColor::kText);
     drawInteriorWithFrame(painter, interiorFrame(cellFrame), font,
                           titleColor.isValid() ? titleColor : fallbackTextColor, textInset);
     painter.restore();

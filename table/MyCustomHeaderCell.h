@@ -7,9 +7,9 @@ class QColor;
 class QFont;
 class QPainter;
 
-// Paints one column header of the camera table in the window's dark colours: a "#282828" fill
-// and the title in "#D0D0D0". Nothing else — no separator, no sort arrow, no pressed or sorted
-// look — so every header looks the same whatever its state.
+// Paints one column header of the camera table in the window's dark colours: an AppColor::kHeader
+// fill and the title in AppColor::kText. Nothing else — no separator, no sort arrow, no pressed or
+// sorted look — so every header looks the same whatever its state.
 class MyCustomHeaderCell
 {
 public:
