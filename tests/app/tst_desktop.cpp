@@ -38,7 +38,7 @@ class TestDesktop : public QObject
     AppDelegate delegate;
     std::unique_ptr<MainWindow> window;
     MainWindowView *view = nullptr;
-    FakeLocalNetworks *networks = nullptr; // 198.18.1.2/31: camera ...0a is outside
+    FakeLocalNetworks *networks = nullptr; // 198.18.1.2/32: cameras ...0a and ...0c are outside
     QList<QUrl> opened;
 
     Model &model() { return view->model(); }
@@ -79,7 +79,7 @@ private Q_SLOTS:
     {
         opened.clear();
         auto lan = std::make_unique<FakeLocalNetworks>(
-            QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 31}});
+            QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 32}});
         networks = lan.get();
         window = std::make_unique<MainWindow>(delegate,
                                               std::make_unique<Model>(
@@ -258,7 +258,8 @@ private Q_SLOTS:
                          QHostAddress(network.section(u' ', 1).section(u'/', 0, 0)),
                          network.section(u'/', 1).toInt()});
         const QString warning =
-            QString("%1 is outside this computer's networks (%2); its web page may not open.");
+            QString("%1 did not answer. It is outside this computer's networks (%2): a router or "
+                    "firewall between them may block it.");
         QCOMPARE(outsideNetworksWarning(address, list),
                  named.isEmpty() ? QString() : warning.arg(address, named));
     }
@@ -273,9 +274,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("description");
         const int cell = QAccessible::Cell;
-        const QString outside =
-            "\n198.18.1.1 is outside this computer's networks (198.18.1.2/31 on "
-            "lan0); its web page may not open.";
+        const QString outside = "198.18.1.3 did not answer. It is outside this computer's networks "
+                                "(198.18.1.2/32 on lan0): a router or firewall between them may "
+                                "block it.";
         // clang-format off
         QTest::newRow("main window") << "window" << int(QAccessible::Window) << "Vindra" << "";
         QTest::newRow("search button") << "button" << int(QAccessible::Button) << "Search Cameras" << "";
@@ -285,8 +286,9 @@ private Q_SLOTS:
         QTest::newRow("About window") << "about" << int(QAccessible::Client) << "About Vindra" << "";
         QTest::newRow("column header, translated") << "header 1" << int(QAccessible::ColumnHeader) << "IPv4 Address" << "";
         QTest::newRow("MAC address") << "0 0" << cell << "00-11-22-00-00-0a" << "";
-        QTest::newRow("link outside the networks") << "0 1" << cell << "198.18.1.1"
-                                                   << "Link to http://198.18.1.1:80" + outside;
+        QTest::newRow("link outside the networks: it answered") << "0 1" << cell << "198.18.1.1"
+                                                   << "Link to http://198.18.1.1:80";
+        QTest::newRow("no answer, outside the networks") << "2 1" << cell << "198.18.1.3" << outside;
         QTest::newRow("IPv6 link") << "1 2" << cell << "2001:db8::2" << "Link to http://[2001:db8::2]:80";
         QTest::newRow("no link, inside") << "1 1" << cell << "198.18.1.2" << "";
         // clang-format on
