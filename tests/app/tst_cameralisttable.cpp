@@ -19,12 +19,9 @@ class TestCameraListTable : public QObject
 
     CameraListTableController &controller() { return table->controller(); }
     CameraTableView &view() { return *controller().tableView(); }
-    // The coalescers' queued calls, and the ones they queue in turn.
-    static void nextTurn()
-    {
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
+    FakeTurns turns;
+    // The coalescers' posted steps, and the ones they post in turn.
+    void nextTurn() { turns.takeTurns(); }
     // The announced changes have reached the table, paced or not.
     void settle()
     {
@@ -52,7 +49,7 @@ private Q_SLOTS:
         model = fixture->makeModel();
         model->startMdns();
         table = std::make_unique<CameraListTable>(*model, nullptr, &fixture->time,
-                                                  fixture->time.makeTimer());
+                                                  fixture->time.makeTimer(), turns.post());
         table->resize(1000, 400);
         table->show();
         QVERIFY(QTest::qWaitForWindowExposed(table.get()));
