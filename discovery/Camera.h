@@ -39,8 +39,8 @@ struct Camera {
     QString moedelName = placeholderText;
     QString serialNumber = placeholderText;
     Device device = Device::none;
-    std::optional<QString> httpPort;  // verbatim TXT text; absent differs from empty
-    std::optional<QString> httpsPort; // verbatim TXT text; absent differs from empty
+    std::optional<QString> httpPort = std::nullopt;  // verbatim TXT text; absent differs from empty
+    std::optional<QString> httpsPort = std::nullopt; // verbatim TXT text; absent differs from empty
 
     friend bool operator==(const Camera &, const Camera &) = default;
 };

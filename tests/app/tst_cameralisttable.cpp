@@ -207,8 +207,7 @@ private Q_SLOTS:
         Camera sharing{.macAddress = "00-11-22-aa-bb-02",
                        .ipv4 = "198.18.0.10",
                        .isIpv4Enabled = true,
-                       .httpPort = "80",
-                       .httpsPort = {}};
+                       .httpPort = "80"};
         const QString v4 = "http://198.18.0.10:8080", v4s = "https://198.18.0.10:8443";
         // clang-format off
         QTest::newRow("nothing answered") << CameraList{answered({})} << QStringList{"", "", ""};
