@@ -17,7 +17,8 @@ Model::Model(DnsSdBrowserFactory browserFactory, HttpClient &httpClient,
     , m_makeBrowser(std::move(browserFactory))
     // A precise timer: a coarse one may fire up to 5 % early, and the browse must last its 5 s.
     , m_browseTimer(browseTimer ? std::move(browseTimer) : std::make_unique<QtOneShotTimer>())
-    , m_probes(std::make_unique<ProbeQueue>(httpClient, probeLimit))
+    , m_probes(std::make_unique<ProbeQueue>(httpClient, probeLimit,
+                                            probeOpenLimit(ProbeQueue::kMaxOut, probeLimit)))
 {
     connect(m_browseTimer.get(), &OneShotTimer::timeout, this, &Model::stopMdns);
 }

@@ -35,7 +35,7 @@ class Model : public QObject
 {
     Q_OBJECT
 public:
-    // Probes in flight at most (see ProbeQueue for why there is a bound at all). An address that
+    // Probes being opened at most (see ProbeQueue for why there is a bound at all). An address that
     // does not answer ARP/NDP holds its neighbour entry and its probes for several seconds. 256
     // keeps such entries at a quarter of the kernel's 1024 even when every address is dead, so
     // the host's other neighbours (its router) keep their place. Measured on the simulated

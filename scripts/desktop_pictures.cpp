@@ -8,9 +8,10 @@
 //                                -> DIR/main-window.png;
 //                                the tooltip of an address outside the computer's networks
 //                                -> DIR/outside-networks.png; the About window
-//                                -> DIR/about-window.png; the first row with an IPv6 link
-//                                selected with Home and Down, its context menu open
-//                                -> DIR/context-menu.png
+//                                -> DIR/about-window.png; the filter with "TC-100" typed
+//                                -> DIR/filter.png; the first row with an IPv6 link
+//                                selected with Home and Down, its context menu open on
+//                                "Copy All Rows" -> DIR/context-menu.png
 // The window is told that the computer is on 198.18.1.0/29 only: the simulated client is on
 // 198.18.0.0/15, which holds every device, and the pictures are to show the warning sign.
 //   desktop_pictures --empty DIR on a network without devices -> DIR/nothing-found.png
@@ -26,6 +27,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
@@ -107,8 +109,9 @@ int main(int argc, char *argv[])
                 continue;
             const QPoint at = table.visualRect(cell).center();
             QTest::mouseMove(table.viewport(), at);
+            // The long tooltip starts at the row's left, so that the picture holds it whole.
             if (role == CameraListTableModel::OutsideNetworksRole)
-                QToolTip::showText(table.viewport()->mapToGlobal(at),
+                QToolTip::showText(table.viewport()->mapToGlobal(QPoint(10, at.y())),
                                    cell.data(Qt::ToolTipRole).toString(), table.viewport());
             if (!savePicture(window, directory + (role == CameraListTableModel::IsLinkRole
                                                       ? QStringLiteral("/main-window.png")
@@ -124,6 +127,14 @@ int main(int argc, char *argv[])
         !savePicture(about, directory + QStringLiteral("/about-window.png")))
         return 1;
     about.close();
+    window.activateWindow();
+    QTest::qWaitForWindowActive(&window);
+    QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+    QLineEdit &filter = window.view().filterField();
+    QTest::keyClicks(&filter, QStringLiteral("TC-100"));
+    if (!savePicture(window, directory + QStringLiteral("/filter.png")))
+        return 1;
+    QTest::keyClick(&filter, Qt::Key_Escape);
     const auto linked = std::find_if(rows.cbegin(), rows.cend(),
                                      [](const auto &row) { return row->ipV6().isLink(); });
     if (linked == rows.cend())
@@ -136,5 +147,6 @@ int main(int argc, char *argv[])
     const std::unique_ptr<QMenu> menu(controller.makeContextMenu(row));
     const QRect cell = table.visualRect(table.model()->index(row, 1));
     menu->popup(table.viewport()->mapToGlobal(cell.center()));
+    menu->setActiveAction(menu->actions().at(1)); // Copy All Rows
     return savePicture(window, directory + QStringLiteral("/context-menu.png")) ? 0 : 1;
 }

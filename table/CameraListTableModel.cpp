@@ -64,7 +64,8 @@ std::optional<QUrl> CameraListTableModel::pageUrl(const ObservableCamera &row, i
 
 QString CameraListTableModel::outsideWarning(const ObservableCamera &row, int column) const
 {
-    return column == kIpv4Column && m_localNetworks
+    // An address that answered is reached, wherever it lies: it gets no warning.
+    return column == kIpv4Column && m_localNetworks && !row.ipV4().isLink()
                ? ::outsideNetworksWarning(row.ipV4().string, *m_localNetworks)
                : QString();
 }

@@ -16,9 +16,10 @@
 // fixed order (table/Columns.h). Each row's background colour is decided when it is asked for, from
 // the MAC address of the selected row, so the selection follows the camera through new lists and
 // sorts. A link cell's tooltip is the URL a press on it opens; every other cell's is its text. An
-// IPv4 address outside the computer's networks (setLocalNetworks, outsideNetworksWarning) adds the
-// warning to its tooltip. For assistive technology a link cell describes itself as a link to
-// its URL, and carries the same warning.
+// IPv4 address that did not answer and lies outside the computer's networks (setLocalNetworks,
+// outsideNetworksWarning) adds the warning to its tooltip and to what assistive technology is
+// told; a link cell describes itself to it as a link to its URL. An address that answered is no
+// doubt reached, so it is never marked.
 class CameraListTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -29,8 +30,9 @@ public:
         IsLinkRole = Qt::UserRole + 1,
         // Text: the row's MAC address, in every column. What identifies a row across new lists.
         MacAddressRole,
-        // Text: why the IPv4 address's page may not open (outsideNetworksWarning); empty when it
-        // may, and outside the IPv4 column.
+        // Text: why the IPv4 address, which did not answer, may be out of reach
+        // (outsideNetworksWarning); empty for a link, inside the networks, and outside the IPv4
+        // column.
         OutsideNetworksRole,
         // URL: the page a press on the cell opens (the row's pageUrl); invalid for a cell that is
         // no link.

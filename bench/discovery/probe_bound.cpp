@@ -7,7 +7,8 @@
 // Prints one JSON object: limit, probes, liveProbes, answered, liveFailed (live probes without
 // an answer: overflow or time-out), liveSettledMs, allSettledMs, cpuShare, cpuMsPerProbe and,
 // with --count-open, maxOpen: the most TCP connections open at once, sampled every 5 ms (the
-// sampling costs CPU of its own).
+// sampling costs CPU of its own); mostOpening and mostOut: the most probes the queue had being
+// opened, and out, at once.
 
 #include "discovery/Model.h"
 #include "discovery/ProbeQueue.h"
@@ -132,7 +133,7 @@ int main(int argc, char *argv[])
         plan += devicePlan(device.toObject());
 
     NetworkHttpClient client;
-    ProbeQueue queue(client, limit);
+    ProbeQueue queue(client, limit, probeOpenLimit(ProbeQueue::kMaxOut, limit));
     int liveTotal = 0;
     for (const Probe &probe : std::as_const(plan))
         liveTotal += probe.live ? 1 : 0;
@@ -177,6 +178,8 @@ int main(int argc, char *argv[])
         {"allSettledMs", allSettled},
         {"cpuShare", allSettled > 0 ? cpu * 1000 / allSettled : 0},
         {"cpuMsPerProbe", plan.isEmpty() ? 0 : cpu * 1000 / double(plan.size())},
+        {"mostOpening", queue.mostOpening()},
+        {"mostOut", queue.mostOut()},
     };
     if (sampler.isActive())
         result.insert("maxOpen", maxOpen);

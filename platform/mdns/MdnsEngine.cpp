@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/mdns/DnsName.h"
 #include "platform/mdns/MdnsBrowser.h"
+#include "platform/mdns/MdnsKnownAnswers.h"
 #include "platform/mdns/MdnsService.h"
 #include "platform/mdns/MdnsTransport.h"
 
@@ -25,17 +26,6 @@ constexpr int kMaxWakeUpsPerRound = 256;
 
 const QHostAddress kIpv4Group(QStringLiteral("224.0.0.251"));
 const QHostAddress kIpv6Group(QStringLiteral("ff02::fb"));
-
-void eraseFrom(std::unordered_multimap<std::string, int> &index, const std::string &key, int id)
-{
-    auto [first, last] = index.equal_range(key);
-    for (auto it = first; it != last; ++it) {
-        if (it->second == id) {
-            index.erase(it);
-            return;
-        }
-    }
-}
 
 } // namespace
 
@@ -98,74 +88,66 @@ void MdnsEngine::stopBrowse(int browseId)
 int MdnsEngine::addService(MdnsService *service, const std::string &instanceName)
 {
     const int id = m_nextId++;
-    const auto [it, added] = m_services.emplace(id, Service{service, MdnsResolution(instanceName)});
-    m_servicesByInstance.emplace(it->second.resolution.instanceKey(), id);
+    m_services.add(id, service, instanceName);
     return id;
 }
 
 void MdnsEngine::removeService(int serviceId)
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end())
+    const MdnsServiceTable::Service *service = m_services.find(serviceId);
+    if (service == nullptr)
         return;
-    const MdnsResolution &resolution = found->second.resolution;
-    eraseFrom(m_servicesByInstance, resolution.instanceKey(), serviceId);
-    if (!resolution.hostKey().empty())
-        eraseFrom(m_servicesByHost, resolution.hostKey(), serviceId);
-    if (resolution.isMonitoring())
-        m_cache.unwatch(resolution.instanceName(), TypeTxt);
-    m_services.erase(found);
+    if (service->resolution.isMonitoring())
+        m_cache.unwatch(service->resolution.instanceName(), TypeTxt);
+    m_services.remove(serviceId);
     // Its wake-ups find no service when they come due and do nothing.
 }
 
 void MdnsEngine::resolve(int serviceId, double timeoutSeconds)
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end())
+    MdnsServiceTable::Service *service = m_services.find(serviceId);
+    if (service == nullptr)
         return;
     const qint64 now = m_clock->now();
-    found->second.resolution.startResolving();
+    service->resolution.startResolving();
     const double timeoutMs = std::clamp(timeoutSeconds * 1000.0, 0.0, 1e12);
-    wakeUp(now, serviceId);
-    wakeUp(now + static_cast<qint64>(timeoutMs), serviceId, WakeUp::Kind::resolveTimeout);
+    m_services.wakeUp(now, serviceId);
+    m_services.wakeUp(now + static_cast<qint64>(timeoutMs), serviceId,
+                      MdnsServiceTable::WakeUp::Kind::resolveTimeout);
     rearm();
 }
 
 void MdnsEngine::startMonitoring(int serviceId)
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end())
+    MdnsServiceTable::Service *service = m_services.find(serviceId);
+    if (service == nullptr)
         return;
-    MdnsResolution &resolution = found->second.resolution;
+    MdnsResolution &resolution = service->resolution;
     if (!resolution.isMonitoring())
         m_cache.watch(resolution.instanceName(), TypeTxt);
     resolution.startMonitoring();
-    wakeUp(m_clock->now(), serviceId);
+    m_services.wakeUp(m_clock->now(), serviceId);
     rearm();
 }
 
 QList<QByteArray> MdnsEngine::addresses(int serviceId) const
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end())
-        return {};
-    return found->second.resolution.addresses(m_cache, m_clock->now());
+    const MdnsServiceTable::Service *service = m_services.find(serviceId);
+    return service ? service->resolution.addresses(m_cache, m_clock->now()) : QList<QByteArray>();
 }
 
 QString MdnsEngine::hostName(int serviceId) const
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end() || !found->second.resolution.isResolved())
+    const MdnsServiceTable::Service *service = m_services.find(serviceId);
+    if (service == nullptr || !service->resolution.isResolved())
         return {};
-    return QString::fromStdString(dottedFromName(found->second.resolution.hostName()));
+    return QString::fromStdString(dottedFromName(service->resolution.hostName()));
 }
 
 quint16 MdnsEngine::port(int serviceId) const
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end() || !found->second.resolution.isResolved())
-        return 0;
-    return found->second.resolution.port();
+    const MdnsServiceTable::Service *service = m_services.find(serviceId);
+    return service && service->resolution.isResolved() ? service->resolution.port() : 0;
 }
 
 void MdnsEngine::onDatagram(const QByteArray &datagram, const QHostAddress &source,
@@ -211,7 +193,8 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
         },
         [&](const std::string &name, uint16_t type) {
             std::vector<const ResourceRecord *> records;
-            for (const MdnsCache::Entry *entry : knownEntries(name, type, now))
+            for (const MdnsCache::Entry *entry :
+                 mdns::knownEntries(m_cache, name, type, now, heardSince(name, type)))
                 records.push_back(&entry->record);
             return records;
         });
@@ -249,20 +232,7 @@ void MdnsEngine::handleResponse(const Message &message, qsizetype size, const QH
             reportServices(browseId, found);
     }
 
-    std::vector<int> affected;
-    auto collect = [&](const std::unordered_multimap<std::string, int> &index,
-                       const std::unordered_set<std::string> &keys) {
-        for (const std::string &key : keys) {
-            auto [first, last] = index.equal_range(key);
-            for (auto it = first; it != last; ++it)
-                affected.push_back(it->second);
-        }
-    };
-    collect(m_servicesByInstance, changes.instances);
-    collect(m_servicesByHost, changes.hosts);
-    std::sort(affected.begin(), affected.end());
-    affected.erase(std::unique(affected.begin(), affected.end()), affected.end());
-    for (int serviceId : affected)
+    for (int serviceId : m_services.of(changes.instances, changes.hosts))
         evaluate(serviceId, now);
 }
 
@@ -286,7 +256,7 @@ void MdnsEngine::reportServices(int browseId, const std::vector<std::string> &in
 template<typename Signal, typename... Args>
 void MdnsEngine::notify(int serviceId, Signal signal, Args... args)
 {
-    QPointer<MdnsService> handle = m_services.at(serviceId).handle;
+    QPointer<MdnsService> handle = m_services.find(serviceId)->handle;
     m_notices.post([this, serviceId, handle, signal, args...] {
         if (handle && m_services.contains(serviceId))
             Q_EMIT(handle->*signal)(args...);
@@ -295,23 +265,18 @@ void MdnsEngine::notify(int serviceId, Signal signal, Args... args)
 
 void MdnsEngine::evaluate(int serviceId, qint64 now)
 {
-    const auto found = m_services.find(serviceId);
-    if (found == m_services.end())
+    MdnsServiceTable::Service *service = m_services.find(serviceId);
+    if (service == nullptr)
         return;
-    MdnsResolution &resolution = found->second.resolution;
-    const std::string hostKey = resolution.hostKey();
+    const std::string hostKey = service->resolution.hostKey();
     const MdnsResolution::Step step =
-        resolution.evaluate(m_cache, m_intake, now, m_transport->sharesPort());
-    if (resolution.hostKey() != hostKey) {
-        if (!hostKey.empty())
-            eraseFrom(m_servicesByHost, hostKey, serviceId);
-        m_servicesByHost.emplace(resolution.hostKey(), serviceId);
-    }
+        service->resolution.evaluate(m_cache, m_intake, now, m_transport->sharesPort());
+    m_services.hostChanged(serviceId, hostKey);
     for (const mdns::Ask &question : step.questions)
         ask(question.name, question.type, now + mdns::kAggregationDelay, question.delivery,
             Pace::whenQuiet);
     for (qint64 at : step.wakeAt)
-        wakeUp(at, serviceId);
+        m_services.wakeUp(at, serviceId);
     if (step.txtChanged)
         notify(serviceId, &DnsSdService::txtRecordChanged, *step.txtChanged);
     if (step.resolved)
@@ -324,31 +289,18 @@ void MdnsEngine::ask(const std::string &name, RecordType type, qint64 dueAt, Del
     m_scheduler.ask({name, type, dueAt, delivery, pace, m_clock->now()});
 }
 
-void MdnsEngine::wakeUp(qint64 at, int serviceId, WakeUp::Kind kind)
-{
-    m_wakeUps.emplace(at, WakeUp{serviceId, kind});
-}
-
 bool MdnsEngine::runDueWakeUps(qint64 now)
 {
-    bool ran = false;
     // Thousands of services may come due at once; the rest runs at the next timer event, after
     // the event loop's other work.
-    for (int done = 0;
-         done < kMaxWakeUpsPerRound && !m_wakeUps.empty() && m_wakeUps.begin()->first <= now;
-         ++done) {
-        const WakeUp due = m_wakeUps.begin()->second;
-        m_wakeUps.erase(m_wakeUps.begin());
-        const auto found = m_services.find(due.serviceId);
-        if (found == m_services.end())
-            continue;
-        ran = true;
-        if (due.kind == WakeUp::Kind::evaluate)
-            evaluate(due.serviceId, now);
-        else if (found->second.resolution.timeOut())
-            notify(due.serviceId, &DnsSdService::resolveFailed);
+    const auto due = m_services.takeDueWakeUps(now, kMaxWakeUpsPerRound);
+    for (const MdnsServiceTable::WakeUp &wakeUp : due) {
+        if (wakeUp.kind == MdnsServiceTable::WakeUp::Kind::evaluate)
+            evaluate(wakeUp.serviceId, now);
+        else if (m_services.find(wakeUp.serviceId)->resolution.timeOut())
+            notify(wakeUp.serviceId, &DnsSdService::resolveFailed);
     }
-    return ran;
+    return !due.empty();
 }
 
 void MdnsEngine::onTimer()
@@ -363,9 +315,10 @@ void MdnsEngine::onTimer()
         ask(refresh.name, RecordType(refresh.type), now);
 
     for (auto &[browseId, browse] : m_browses) {
-        if (browse.schedule.isDue(now))
-            ask(browse.typeName, TypePtr, now,
-                browse.schedule.send(now, m_transport->sharesPort()));
+        if (browse.schedule.isDue(now)) {
+            browse.schedule.send(now);
+            ask(browse.typeName, TypePtr, now);
+        }
     }
 
     sendDueQuestions(now);
@@ -373,45 +326,21 @@ void MdnsEngine::onTimer()
     rearm();
 }
 
-std::vector<const MdnsCache::Entry *> MdnsEngine::knownEntries(const std::string &name,
-                                                               uint16_t type, qint64 now) const
+qint64 MdnsEngine::heardSince(const std::string &name, uint16_t type) const
 {
-    // A browse lists only what it heard itself: its first query has no known answers, so every
-    // responder answers, and a service gone since an earlier browse is not taken for granted.
-    qint64 heardSince = std::numeric_limits<qint64>::min();
-    if (type == TypePtr) {
-        const std::string key = nameKey(name);
-        for (const auto &[browseId, browse] : m_browses) {
-            if (browse.typeKey == key)
-                heardSince = std::max(heardSince, browse.startedAt);
-        }
+    qint64 since = std::numeric_limits<qint64>::min();
+    for (const auto &[browseId, browse] : m_browses) {
+        if (type == TypePtr && browse.typeKey == nameKey(name))
+            since = std::max(since, browse.startedAt);
     }
-    std::vector<const MdnsCache::Entry *> entries = m_cache.find(name, type, now);
-    std::erase_if(entries, [&](const MdnsCache::Entry *entry) {
-        return entry->goodbye || entry->receivedAt < heardSince ||
-               entry->remaining(now) * 2 < entry->lifetime;
-    });
-    return entries;
-}
-
-std::vector<ResourceRecord> MdnsEngine::knownAnswers(const std::string &name, uint16_t type,
-                                                     qint64 now) const
-{
-    std::vector<ResourceRecord> answers;
-    for (const MdnsCache::Entry *entry : knownEntries(name, type, now)) {
-        ResourceRecord answer = entry->record;
-        answer.cacheFlush = false;
-        answer.ttl = static_cast<uint32_t>(entry->remaining(now) / 1000);
-        answers.push_back(std::move(answer));
-    }
-    return answers;
+    return since;
 }
 
 void MdnsEngine::sendDueQuestions(qint64 now)
 {
     const auto messages =
         m_scheduler.takeDue(now, m_cache, [&](const std::string &name, uint16_t type) {
-            return knownAnswers(name, type, now);
+            return mdns::knownAnswers(m_cache, name, type, now, heardSince(name, type));
         });
     for (const MdnsQueryScheduler::Outgoing &message : messages) {
         m_transport->send(message.datagram, kIpv4Group, MdnsTransport::kMdnsPort, 0);
@@ -427,11 +356,11 @@ void MdnsEngine::sendDueQuestions(qint64 now)
 
 void MdnsEngine::questionSent(const std::string &key, uint16_t type, Delivery delivery, qint64 now)
 {
-    const auto &index = type == TypeA || type == TypeAaaa ? m_servicesByHost : m_servicesByInstance;
-    auto [first, last] = index.equal_range(key);
-    for (auto it = first; it != last; ++it) {
-        if (const auto at = m_services.at(it->second).resolution.questionSent(type, delivery, now))
-            wakeUp(*at, it->second);
+    const bool address = type == TypeA || type == TypeAaaa;
+    for (int serviceId : address ? m_services.of({}, {key}) : m_services.of({key}, {})) {
+        if (const auto at =
+                m_services.find(serviceId)->resolution.questionSent(type, delivery, now))
+            m_services.wakeUp(*at, serviceId);
     }
 }
 
@@ -447,8 +376,7 @@ void MdnsEngine::rearm()
         if (at && (!next || *at < *next))
             next = at;
     };
-    if (!m_wakeUps.empty())
-        consider(m_wakeUps.begin()->first);
+    consider(m_services.nextWakeUp());
     consider(m_scheduler.nextDue());
     for (const auto &[browseId, browse] : m_browses)
         consider(browse.schedule.nextAt());

@@ -9,6 +9,7 @@
 #include "platform/mdns/MdnsQueryScheduler.h"
 #include "platform/mdns/MdnsResolution.h"
 #include "platform/mdns/MdnsResponseIntake.h"
+#include "platform/mdns/MdnsServiceTable.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -35,8 +36,8 @@ class MdnsTransport;
 // MdnsService, and their handle API. One engine serves all browsers and services of a process; it
 // owns the record cache and joins the parts that decide what to ask, when, and what to report:
 // MdnsResponseIntake (records in, split responses), MdnsDuplicateQuestions, MdnsBrowseSchedule
-// (one per browse), MdnsResolution (one per service), MdnsQueryScheduler (questions out) and
-// MdnsNoticePump (signals out).
+// (one per browse), MdnsServiceTable with an MdnsResolution per service, MdnsKnownAnswers,
+// MdnsQueryScheduler (questions out) and MdnsNoticePump (signals out).
 //
 // It reads time only from `clock`, waits only through `timer` and touches the network only
 // through `transport`, so a test drives it completely.
@@ -108,18 +109,6 @@ private:
         std::unordered_set<std::string> reported;
     };
 
-    struct Service {
-        MdnsService *handle = nullptr;
-        MdnsResolution resolution;
-    };
-
-    // A time at which a service looks at the cache again, or its resolution times out.
-    struct WakeUp {
-        enum class Kind { evaluate, resolveTimeout };
-        int serviceId = 0;
-        Kind kind = Kind::evaluate;
-    };
-
     void onDatagram(const QByteArray &datagram, const QHostAddress &source, quint16 sourcePort,
                     int interfaceIndex);
     void onTimer();
@@ -131,14 +120,11 @@ private:
     void ask(const std::string &name, dns::RecordType type, qint64 dueAt,
              mdns::Delivery delivery = mdns::Delivery::multicast,
              mdns::Pace pace = mdns::Pace::whenDue);
-    void wakeUp(qint64 at, int serviceId, WakeUp::Kind kind = WakeUp::Kind::evaluate);
     void sendDueQuestions(qint64 now);
     // Tells the resolutions of the instance or host `key` that a question for it went out.
     void questionSent(const std::string &key, uint16_t type, mdns::Delivery delivery, qint64 now);
-    std::vector<const MdnsCache::Entry *> knownEntries(const std::string &name, uint16_t type,
-                                                       qint64 now) const;
-    std::vector<dns::ResourceRecord> knownAnswers(const std::string &name, uint16_t type,
-                                                  qint64 now) const;
+    // Records received before then are not known answers of the question (see MdnsKnownAnswers).
+    qint64 heardSince(const std::string &name, uint16_t type) const;
     void reportServices(int browseId, const std::vector<std::string> &instances);
     template<typename Signal, typename... Args>
     void notify(int serviceId, Signal signal, Args... args);
@@ -158,9 +144,6 @@ private:
 
     int m_nextId = 1;
     std::map<int, Browse> m_browses;
-    std::unordered_map<int, Service> m_services;
-    std::unordered_multimap<std::string, int> m_servicesByInstance;
-    std::unordered_multimap<std::string, int> m_servicesByHost;
-    std::multimap<qint64, WakeUp> m_wakeUps;
+    MdnsServiceTable m_services;
     std::optional<qint64> m_armedAt;
 };

@@ -93,11 +93,11 @@
     </message>
     <message id="outsideNetworks">
         <source>outsideNetworks</source>
-        <translation>%1 is outside this computer's networks (%2); its web page may not open.</translation>
+        <translation>%1 did not answer. It is outside this computer's networks (%2): a router or firewall between them may block it.</translation>
     </message>
     <message id="outsideNoNetwork">
         <source>outsideNoNetwork</source>
-        <translation>%1 is outside this computer's networks (it has no IPv4 network); its web page may not open.</translation>
+        <translation>%1 did not answer. It is outside this computer's networks (it has no IPv4 network): a router or firewall between them may block it.</translation>
     </message>
     <message id="networkOnInterface">
         <source>networkOnInterface</source>

@@ -93,11 +93,11 @@
     </message>
     <message id="outsideNetworks">
         <source>outsideNetworks</source>
-        <translation>%1 はこのコンピューターのネットワーク (%2) の外にあります。Web ページが開かない場合があります。</translation>
+        <translation>%1 は応答しませんでした。このコンピューターのネットワーク (%2) の外にあり、間のルーターやファイアウォールが通信を妨げている可能性があります。</translation>
     </message>
     <message id="outsideNoNetwork">
         <source>outsideNoNetwork</source>
-        <translation>%1 はこのコンピューターのネットワークの外にあります (IPv4 ネットワークがありません)。Web ページが開かない場合があります。</translation>
+        <translation>%1 は応答しませんでした。このコンピューターのネットワークの外にあり (IPv4 ネットワークがありません)、間のルーターやファイアウォールが通信を妨げている可能性があります。</translation>
     </message>
     <message id="networkOnInterface">
         <source>networkOnInterface</source>

@@ -38,7 +38,7 @@ class TestDesktop : public QObject
     AppDelegate delegate;
     std::unique_ptr<MainWindow> window;
     MainWindowView *view = nullptr;
-    FakeLocalNetworks *networks = nullptr; // 198.18.1.2/31: camera ...0a is outside
+    FakeLocalNetworks *networks = nullptr; // 198.18.1.2/32: cameras ...0a and ...0c are outside
     QList<QUrl> opened;
 
     Model &model() { return view->model(); }
@@ -79,7 +79,7 @@ private Q_SLOTS:
     {
         opened.clear();
         auto lan = std::make_unique<FakeLocalNetworks>(
-            QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 31}});
+            QList<LocalNetwork>{{"lan0", QHostAddress("198.18.1.2"), 32}});
         networks = lan.get();
         window = std::make_unique<MainWindow>(delegate,
                                               std::make_unique<Model>(
@@ -145,37 +145,11 @@ private Q_SLOTS:
         fixture.http.finish(fixture.http.requests.size() - 1, 404);
         nextTurns();
         QCOMPARE(view->statusLine().text(), "5 devices (3 cameras, 1 controller, 1 other)");
-    }
-
-    // Ctrl+F, "0b" typed (the second camera's MAC and serial), then `key` from the field.
-    void filterField_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::newRow("down") << int(Qt::Key_Down);
-        QTest::newRow("tab") << int(Qt::Key_Tab);
-    }
-    void filterField()
-    {
-        addCameras();
-        for (qsizetype request = 0; request < fixture.http.requests.size(); ++request)
-            fixture.http.finish(request, 404);
-        endSearch();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QLineEdit &field = view->filterField();
-        QCOMPARE(field.placeholderText(), "Filter");
-        QTest::keyClicks(&field, "x");
-        QTest::keyClick(&field, Qt::Key_Escape);
-        QCOMPARE(field.text(), QString());
-        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(field.hasFocus());
-        QTest::keyClicks(&field, "0b");
+        // The filter's keys: lan_mainwindow, with real key events on the real window.
+        QCOMPARE(view->filterField().placeholderText(), "Filter");
+        view->filterField().setText("0b"); // the second camera's MAC and serial
         nextTurns();
-        QCOMPARE(view->statusLine().text(), "1 of 3 devices");
-        QFETCH(int, key);
-        QTest::keyClick(&field, Qt::Key(key));
-        QVERIFY(table().tableView()->hasFocus());
-        QCOMPARE(table().selectedRowMac(), "00-11-22-00-00-0b");
+        QCOMPARE(view->statusLine().text(), "1 of 5 devices");
     }
 
     void f5AndCtrlRSearchOnlyWhileTheButtonIsEnabledAndTabLeavesTheTable()
@@ -258,7 +232,8 @@ private Q_SLOTS:
                          QHostAddress(network.section(u' ', 1).section(u'/', 0, 0)),
                          network.section(u'/', 1).toInt()});
         const QString warning =
-            QString("%1 is outside this computer's networks (%2); its web page may not open.");
+            QString("%1 did not answer. It is outside this computer's networks (%2): a router or "
+                    "firewall between them may block it.");
         QCOMPARE(outsideNetworksWarning(address, list),
                  named.isEmpty() ? QString() : warning.arg(address, named));
     }
@@ -273,9 +248,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("description");
         const int cell = QAccessible::Cell;
-        const QString outside =
-            "\n198.18.1.1 is outside this computer's networks (198.18.1.2/31 on "
-            "lan0); its web page may not open.";
+        const QString outside = "198.18.1.3 did not answer. It is outside this computer's networks "
+                                "(198.18.1.2/32 on lan0): a router or firewall between them may "
+                                "block it.";
         // clang-format off
         QTest::newRow("main window") << "window" << int(QAccessible::Window) << "Vindra" << "";
         QTest::newRow("search button") << "button" << int(QAccessible::Button) << "Search Cameras" << "";
@@ -285,8 +260,9 @@ private Q_SLOTS:
         QTest::newRow("About window") << "about" << int(QAccessible::Client) << "About Vindra" << "";
         QTest::newRow("column header, translated") << "header 1" << int(QAccessible::ColumnHeader) << "IPv4 Address" << "";
         QTest::newRow("MAC address") << "0 0" << cell << "00-11-22-00-00-0a" << "";
-        QTest::newRow("link outside the networks") << "0 1" << cell << "198.18.1.1"
-                                                   << "Link to http://198.18.1.1:80" + outside;
+        QTest::newRow("link outside the networks: it answered") << "0 1" << cell << "198.18.1.1"
+                                                   << "Link to http://198.18.1.1:80";
+        QTest::newRow("no answer, outside the networks") << "2 1" << cell << "198.18.1.3" << outside;
         QTest::newRow("IPv6 link") << "1 2" << cell << "2001:db8::2" << "Link to http://[2001:db8::2]:80";
         QTest::newRow("no link, inside") << "1 1" << cell << "198.18.1.2" << "";
         // clang-format on

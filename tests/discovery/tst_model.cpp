@@ -308,28 +308,46 @@ private Q_SLOTS:
         QCOMPARE(f.observed.size(), 2);
     }
 
-    void probeQueueStartsInOrderUpToTheLimitAndAbandonsAll()
+    void probeQueueOpensInOrderUpToTheLimitsAndAbandonsAll()
     {
         FakeHttpClient client;
-        ProbeQueue queue(client, 2);
+        FakeTime time;
+        ProbeQueue queue(client, 2, 3, [&time] { return time.makeTimer(); });
         QList<int> completed;
-        for (int i = 0; i < 6; ++i)
-            queue.enqueue(QUrl(QStringLiteral("http://198.18.0.%1/").arg(i + 1)), 60s,
-                          [&completed, i](std::optional<int>) { completed.append(i); });
-        QCOMPARE(client.requests.size(), 2);
-        client.finish(1, 200);
-        QCOMPARE(client.requests.last().url, QUrl("http://198.18.0.3/"));
-        client.finish(0, std::nullopt); // a transport failure frees its place too
-        client.finish(2, 404);
-        QCOMPARE(client.requests.last().url, QUrl("http://198.18.0.5/"));
+        const auto enqueue = [&](const char *host, int tag) {
+            queue.enqueue(QUrl(QStringLiteral("http://%1/").arg(host)), 60s,
+                          [&completed, tag](std::optional<int>) { completed.append(tag); });
+        };
+        const auto sent = [&] {
+            QStringList hosts;
+            for (const auto &request : client.requests)
+                hosts << request.url.host().section('.', 1);
+            return hosts.join(' ');
+        };
+        for (int i = 1; i <= 4; ++i) {
+            enqueue(qPrintable(QStringLiteral("198.18.0.%1").arg(i)), i);
+            if (i == 2)
+                enqueue("169.254.0.1", 0); // auto-IP: after every other address waiting
+        }
+        QCOMPARE(sent(), "18.0.1 18.0.2");
+        time.advance(ProbeQueue::kOpeningMs - 1);
+        QCOMPARE(sent(), "18.0.1 18.0.2");
+        time.advance(1); // no longer opening, still out: the bound of 3 out lets one more go
+        QCOMPARE(sent(), "18.0.1 18.0.2 18.0.3");
+        client.finish(0, 200);
+        QCOMPARE(sent(), "18.0.1 18.0.2 18.0.3 18.0.4");
+        client.finish(1, std::nullopt); // a transport failure frees its place too, but 2 open
         QCOMPARE(client.requests.last().timeout, 60s);
-        queue.abandonAll(); // 3 and 4 are aborted, 5 never starts
-        QVERIFY(client.requests.at(3).aborted && client.requests.at(4).aborted);
-        queue.enqueue(QUrl("http://198.18.0.9/"), 60s,
-                      [&](std::optional<int>) { completed.append(9); });
-        QCOMPARE(client.requests.size(), 6); // sent at once: every place is free
+        time.advance(ProbeQueue::kOpeningMs);
+        QCOMPARE(sent(), "18.0.1 18.0.2 18.0.3 18.0.4 254.0.1");
+        QCOMPARE(queue.mostOpening(), 2);
+        QCOMPARE(queue.mostOut(), 3);
+        queue.abandonAll(); // every request out is aborted, every place free at once
+        QVERIFY(client.requests.at(2).aborted && client.requests.at(4).aborted);
+        enqueue("198.18.0.9", 9);
+        QCOMPARE(client.requests.size(), 6);
         client.finish(5, 200);
-        QCOMPARE(completed, (QList<int>{1, 0, 2, 9}));
+        QCOMPARE(completed, (QList<int>{1, 2, 9}));
     }
 
     void formatMacAddress()
