@@ -150,85 +150,48 @@ private Q_SLOTS:
                 << txtBytes({entry}) << QStringList{"198.18.0.10"} << std::optional<Camera>()
                 << QStringList{};
         const QStringList all{"198.18.0.10", "2001:db8::10", "169.254.0.10"};
+        using C = std::optional<Camera>;
+        // clang-format off
         QTest::newRow("vendor only; last IPv6 wins, zone cut")
-            << txtBytes({"path=/", "vender=tulvo"})
-            << QStringList{"192.168.0.10", "169.254.3.4", "fe80::1%1", "2001:db8::5"}
-            << std::optional(
-                   Camera{.ipv4 = "192.168.0.10", .ipv6 = "2001:db8::5", .autoIp = "169.254.3.4"})
-            << QStringList{"http://192.168.0.10:80", "http://[2001:db8::5]:80",
-                           "http://169.254.3.4:80"};
+            << txtBytes({"path=/", "vender=tulvo"}) << QStringList{"192.168.0.10", "169.254.3.4", "fe80::1%1", "2001:db8::5"}
+            << C({.ipv4 = "192.168.0.10", .ipv6 = "2001:db8::5", .autoIp = "169.254.3.4"})
+            << QStringList{"http://192.168.0.10:80", "http://[2001:db8::5]:80", "http://169.254.3.4:80"};
         QTest::newRow("all fields; both ports: six probes, HTTPS first")
-            << makerTxt({{"macaddress", "001122AAbbcc"},
-                         {"ser", "SN 1"},
-                         {"model", "VX \xc3\xa9"},
-                         {"device", "camera"},
-                         {"http_port", "8080"},
-                         {"https_port", "8443"}})
-            << all
-            << std::optional(Camera{.macAddress = "00-11-22-AA-bb-cc",
-                                    .ipv4 = "198.18.0.10",
-                                    .ipv6 = "2001:db8::10",
-                                    .autoIp = "169.254.0.10",
-                                    .moedelName = QString::fromUtf8("VX \xc3\xa9"),
-                                    .serialNumber = "SN 1",
-                                    .device = Device::camera,
-                                    .httpPort = "8080",
-                                    .httpsPort = "8443"})
-            << QStringList{"https://198.18.0.10:8443",    "http://198.18.0.10:8080",
-                           "https://[2001:db8::10]:8443", "http://[2001:db8::10]:8080",
-                           "https://169.254.0.10:8443",   "http://169.254.0.10:8080"};
+            << makerTxt({{"macaddress", "001122AAbbcc"}, {"ser", "SN 1"}, {"model", "VX \xc3\xa9"},
+                         {"device", "camera"}, {"http_port", "8080"}, {"https_port", "8443"}}) << all
+            << C({.macAddress = "00-11-22-AA-bb-cc", .ipv4 = "198.18.0.10", .ipv6 = "2001:db8::10", .autoIp = "169.254.0.10",
+                  .moedelName = QString::fromUtf8("VX \xc3\xa9"), .serialNumber = "SN 1", .device = Device::camera,
+                  .httpPort = "8080", .httpsPort = "8443"})
+            << QStringList{"https://198.18.0.10:8443", "http://198.18.0.10:8080", "https://[2001:db8::10]:8443",
+                           "http://[2001:db8::10]:8080", "https://169.254.0.10:8443", "http://169.254.0.10:8080"};
         QTest::newRow("values not UTF-8 keep their defaults")
             << txtBytes({"vender=tulvo", "macaddress=0011\xc0\xaf", "ser=S", "model=\xed\xa0\x80",
                          "device=cam\xffra", "http_port=8\x80", "https_port=\xe2\x82"})
-            << QStringList{} << std::optional(Camera{.serialNumber = "S"}) << QStringList{};
+            << QStringList{} << C({.serialNumber = "S"}) << QStringList{};
         QTest::newRow("keys without values")
-            << txtBytes({"vender=tulvo", "macaddress", "ser=", "model", "device=", "http_port",
-                         "https_port="})
-            << QStringList{}
-            << std::optional(Camera{.macAddress = "",
-                                    .moedelName = "",
-                                    .serialNumber = "",
-                                    .device = Device::undefined,
-                                    .httpPort = "",
-                                    .httpsPort = ""})
+            << txtBytes({"vender=tulvo", "macaddress", "ser=", "model", "device=", "http_port", "https_port="}) << QStringList{}
+            << C({.macAddress = "", .moedelName = "", .serialNumber = "", .device = Device::undefined, .httpPort = "", .httpsPort = ""})
             << QStringList{};
         QTest::newRow("verbatim values, short MAC, device Camera, keys in capitals")
-            << txtBytes({"vender=tulvo", "device=Camera", "macaddress=0011223", "model= a=b ",
-                         "MODEL=X", "Ser=1"})
-            << QStringList{}
-            << std::optional(Camera{
-                   .macAddress = "0011223", .moedelName = " a=b ", .device = Device::undefined})
-            << QStringList{};
+            << txtBytes({"vender=tulvo", "device=Camera", "macaddress=0011223", "model= a=b ", "MODEL=X", "Ser=1"})
+            << QStringList{} << C({.macAddress = "0011223", .moedelName = " a=b ", .device = Device::undefined}) << QStringList{};
         QTest::newRow("only the HTTPS port; last IPv4 and auto-IP win; link-local IPv6")
-            << makerTxt({{"https_port", "443"}})
-            << QStringList{"198.18.0.1", "198.18.0.2", "169.254.0.1", "169.254.0.2", "fe80::1%1"}
-            << std::optional(Camera{.ipv4 = "198.18.0.2",
-                                    .ipv6 = "fe80::1",
-                                    .autoIp = "169.254.0.2",
-                                    .httpsPort = "443"})
-            << QStringList{"https://198.18.0.2:443", "https://[fe80::1]:443",
-                           "https://169.254.0.2:443"};
-        QTest::newRow("controller: never probed")
-            << makerTxt({{"device", "controller"}}) << all
-            << std::optional(Camera{.ipv4 = "198.18.0.10",
-                                    .ipv6 = "2001:db8::10",
-                                    .autoIp = "169.254.0.10",
-                                    .device = Device::controller})
+            << makerTxt({{"https_port", "443"}}) << QStringList{"198.18.0.1", "198.18.0.2", "169.254.0.1", "169.254.0.2", "fe80::1%1"}
+            << C({.ipv4 = "198.18.0.2", .ipv6 = "fe80::1", .autoIp = "169.254.0.2", .httpsPort = "443"})
+            << QStringList{"https://198.18.0.2:443", "https://[fe80::1]:443", "https://169.254.0.2:443"};
+        QTest::newRow("controller: never probed") << makerTxt({{"device", "controller"}}) << all
+            << C({.ipv4 = "198.18.0.10", .ipv6 = "2001:db8::10", .autoIp = "169.254.0.10", .device = Device::controller})
             << QStringList{};
         QTest::newRow("bad HTTPS port: no fall-back to 80; a good HTTP port")
             << makerTxt({{"https_port", "x"}, {"http_port", "08080"}}) << QStringList{"198.18.0.10"}
-            << std::optional(Camera{.ipv4 = "198.18.0.10", .httpPort = "08080", .httpsPort = "x"})
-            << QStringList{"http://198.18.0.10:8080"};
-        QTest::newRow("mapped auto-IP is IPv6")
-            << makerTxt() << QStringList{"::ffff:169.254.3.4"}
-            << std::optional(Camera{.ipv6 = "::ffff:169.254.3.4"})
-            << QStringList{"http://[::ffff:169.254.3.4]:80"};
+            << C({.ipv4 = "198.18.0.10", .httpPort = "08080", .httpsPort = "x"}) << QStringList{"http://198.18.0.10:8080"};
+        QTest::newRow("mapped auto-IP is IPv6") << makerTxt() << QStringList{"::ffff:169.254.3.4"}
+            << C({.ipv6 = "::ffff:169.254.3.4"}) << QStringList{"http://[::ffff:169.254.3.4]:80"};
         QTest::newRow("unconvertible: an empty IPv4, never probed")
-            << makerTxt() << QStringList{"bad"} << std::optional(Camera{.ipv4 = ""})
-            << QStringList{};
+            << makerTxt() << QStringList{"bad"} << C({.ipv4 = ""}) << QStringList{};
         QTest::newRow("an empty block, then an IPv4 that replaces it")
-            << makerTxt() << QStringList{"", "198.18.0.7"}
-            << std::optional(Camera{.ipv4 = "198.18.0.7"}) << QStringList{"http://198.18.0.7:80"};
+            << makerTxt() << QStringList{"", "198.18.0.7"} << C({.ipv4 = "198.18.0.7"}) << QStringList{"http://198.18.0.7:80"};
+        // clang-format on
     }
 
     void addCamera()

@@ -75,24 +75,19 @@ private:
 
 // Turns of an event loop that a test takes by hand: post() is the hook handed to the code under
 // test (ChangeCoalescer::Post), and takeTurns() runs what was posted, then what that posted, until
-// nothing is left (at most `limit` turns).
+// nothing is left (at most 10 turns).
 class FakeTurns
 {
 public:
-    std::function<void(std::function<void()>)> post()
+    auto post()
     {
         return [this](std::function<void()> step) { m_pending.append(std::move(step)); };
     }
-    // The number of turns taken.
-    int takeTurns(int limit = 10)
+    void takeTurns()
     {
-        int turns = 0;
-        while (!m_pending.isEmpty() && turns < limit) {
-            ++turns;
+        for (int turn = 0; turn < 10 && !m_pending.isEmpty(); ++turn)
             for (const auto &step : std::exchange(m_pending, {}))
                 step();
-        }
-        return turns;
     }
 
 private:

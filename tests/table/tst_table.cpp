@@ -220,17 +220,11 @@ private Q_SLOTS:
         QTest::addColumn<QList<SortDescriptor>>("descriptors");
         QTest::addColumn<int>("stores");
         using S = TableStep;
-        const auto up = [](const char *key, TextComparison comparison) {
-            return SortDescriptor{key, true, comparison};
-        };
-        const auto down = [](const char *key, TextComparison comparison) {
-            return SortDescriptor{key, false, comparison};
-        };
-        constexpr auto ci = TextComparison::caseInsensitive;
-        constexpr auto ls = TextComparison::localizedStandard;
-        constexpr auto cp = TextComparison::codePoint;
-        const QList<SortDescriptor> none;
         // clang-format off
+        const auto up = [](const char *key, TextComparison comparison) { return SortDescriptor{key, true, comparison}; };
+        const auto down = [](const char *key, TextComparison comparison) { return SortDescriptor{key, false, comparison}; };
+        constexpr auto ci = TextComparison::caseInsensitive, ls = TextComparison::localizedStandard, cp = TextComparison::codePoint;
+        const QList<SortDescriptor> none;
         QTest::newRow("first click selects") << QList{S::click(2)} << "ABCD" << "C" << none << 0;
         QTest::newRow("click moves the selection") << QList{S::select("A"), S::click(1)} << "ABCD" << "B" << none << 0;
         QTest::newRow("click on the selected row") << QList{S::select("B"), S::click(1)} << "ABCD" << "B" << none << 0;
@@ -276,30 +270,17 @@ private Q_SLOTS:
         QSignalSpy changed(controller.get(), &CameraListTableController::listChanged);
         QPoint pressedAt;
         for (const TableStep &step : std::as_const(steps)) {
+            // clang-format off
             switch (step.action) {
-            case TableStep::Header:
-                clickHeader(step.number);
-                break;
-            case TableStep::Click:
-                clickRow(step.number);
-                break;
-            case TableStep::Press:
-                pressedAt = cellCentre(step.number, 0);
-                QTest::mousePress(&viewport(), Qt::LeftButton, {}, pressedAt);
-                break;
-            case TableStep::Release:
-                QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, pressedAt);
-                break;
-            case TableStep::Select:
-                controller->setSelectedRowMac(step.text);
-                break;
+            case TableStep::Header: clickHeader(step.number); break;
+            case TableStep::Click: clickRow(step.number); break;
+            case TableStep::Press: pressedAt = cellCentre(step.number, 0);
+                QTest::mousePress(&viewport(), Qt::LeftButton, {}, pressedAt); break;
+            case TableStep::Release: QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, pressedAt); break;
+            case TableStep::Select: controller->setSelectedRowMac(step.text); break;
             case TableStep::Descriptor:
-                table().setSortDescriptors({{step.text, true, TextComparison::caseInsensitive}});
-                break;
-            case TableStep::Emptied:
-                controller->setSelectedRowMac(QString());
-                controller->setList({});
-                break;
+                table().setSortDescriptors({{step.text, true, TextComparison::caseInsensitive}}); break;
+            case TableStep::Emptied: controller->setSelectedRowMac(QString()); controller->setList({}); break;
             case TableStep::List: {
                 Rows rows;
                 for (const QChar mac : step.text)
@@ -308,6 +289,7 @@ private Q_SLOTS:
                 break;
             }
             }
+            // clang-format on
         }
         QString order;
         for (const auto &r : controller->list())
