@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
@@ -100,7 +101,7 @@ int main(int argc, char *argv[])
     // The IPv4 cell of the first row that is a link (amber under the pointer), then of the first
     // that is outside the networks (its tooltip shown).
     for (const int role :
-         {int(CameraListTableModel::IsLinkRole), int(CameraListTableModel::OutsideNetworksRole)}) {
+         {int(CameraListTableModel::isLinkRole), int(CameraListTableModel::outsideNetworksRole)}) {
         for (int row = 0; row < rows.size(); ++row) {
             const QModelIndex cell = table.model()->index(row, kIpv4Column);
             const QVariant value = cell.data(role);
@@ -108,10 +109,11 @@ int main(int argc, char *argv[])
                 continue;
             const QPoint at = table.visualRect(cell).center();
             QTest::mouseMove(table.viewport(), at);
-            if (role == CameraListTableModel::OutsideNetworksRole)
-                QToolTip::showText(table.viewport()->mapToGlobal(at),
+            // The long tooltip starts at the row's left, so that the picture holds it whole.
+            if (role == CameraListTableModel::outsideNetworksRole)
+                QToolTip::showText(table.viewport()->mapToGlobal(QPoint(10, at.y())),
                                    cell.data(Qt::ToolTipRole).toString(), table.viewport());
-            if (!savePicture(window, directory + (role == CameraListTableModel::IsLinkRole
+            if (!savePicture(window, directory + (role == CameraListTableModel::isLinkRole
                                                       ? QStringLiteral("/main-window.png")
                                                       : QStringLiteral("/outside-networks.png"))))
                 return 1;
@@ -126,11 +128,15 @@ int main(int argc, char *argv[])
         return 1;
     about.close();
     window.activateWindow();
+    // Without a window manager the window may never report itself active; the keys reach it
+    // all the same.
+    static_cast<void>(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("TC-100"));
+    QLineEdit &filter = window.view().filterField();
+    QTest::keyClicks(&filter, QStringLiteral("TC-100"));
     if (!savePicture(window, directory + QStringLiteral("/filter.png")))
         return 1;
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClick(&filter, Qt::Key_Escape);
     const auto linked = std::find_if(rows.cbegin(), rows.cend(),
                                      [](const auto &row) { return row->ipV6().isLink(); });
     if (linked == rows.cend())
