@@ -52,16 +52,21 @@ ObservableCameraList CameraListTable::makeRows(const CameraList &cameras)
 }
 
 CameraListTable::CameraListTable(Model &model, QWidget *parent, const Clock *clock,
-                                 std::unique_ptr<OneShotTimer> frameTimer)
+                                 std::unique_ptr<OneShotTimer> frameTimer,
+                                 const ChangeCoalescer::Post &nextTurn)
     : QWidget(parent)
     , m_model(model)
     , m_controller(new CameraListTableController(this, this))
     , m_changes(
-          model, [this] { updateController(); }, kFrameIntervalMs, clock, std::move(frameTimer))
-    , m_emptiedList(model, [this] {
-        if (m_model.cameraList().isEmpty() && !m_displayedCameraList.isEmpty())
-            m_changes.expedite();
-    })
+          model, [this] { updateController(); }, kFrameIntervalMs, clock, std::move(frameTimer),
+          nextTurn)
+    , m_emptiedList(
+          model,
+          [this] {
+              if (m_model.cameraList().isEmpty() && !m_displayedCameraList.isEmpty())
+                  m_changes.expedite();
+          },
+          nextTurn)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -38,9 +38,11 @@ public:
     static constexpr qint64 kFrameIntervalMs = 33;
 
     // `model` must outlive this widget; so must `clock`, which paces the updates with
-    // `frameTimer` (by default the system's clock and a timer of its own).
+    // `frameTimer` (by default the system's clock and a timer of its own). `nextTurn` takes the
+    // updates to a later turn (by default the event loop's; ChangeCoalescer::Post).
     explicit CameraListTable(Model &model, QWidget *parent = nullptr, const Clock *clock = nullptr,
-                             std::unique_ptr<OneShotTimer> frameTimer = nullptr);
+                             std::unique_ptr<OneShotTimer> frameTimer = nullptr,
+                             const ChangeCoalescer::Post &nextTurn = {});
     ~CameraListTable() override;
 
     CameraListTableController &controller() const { return *m_controller; }

@@ -19,14 +19,6 @@ enum class Device {
 // cases hash equally under one seed.
 size_t qHash(Device device, size_t seed = 0) noexcept;
 
-template<>
-struct std::hash<Device> {
-    size_t operator()(Device device) const noexcept
-    {
-        return std::hash<int>{}(static_cast<int>(device));
-    }
-};
-
 // The one shared default of every text field of a new Camera. An address equal to it means the
 // device has no address of that class: it is never probed and never drawn as a link.
 inline const QString placeholderText = QStringLiteral("---");
@@ -47,8 +39,8 @@ struct Camera {
     QString moedelName = placeholderText;
     QString serialNumber = placeholderText;
     Device device = Device::none;
-    std::optional<QString> httpPort;  // verbatim TXT text; absent differs from empty
-    std::optional<QString> httpsPort; // verbatim TXT text; absent differs from empty
+    std::optional<QString> httpPort = std::nullopt;  // verbatim TXT text; absent differs from empty
+    std::optional<QString> httpsPort = std::nullopt; // verbatim TXT text; absent differs from empty
 
     friend bool operator==(const Camera &, const Camera &) = default;
 };

@@ -4,17 +4,25 @@
 #include "platform/QtOneShotTimer.h"
 #include "platform/SystemClock.h"
 
-ChangeCoalescer::ChangeCoalescer(const Model &model, Update update, QObject *parent)
+#include <QPointer>
+
+ChangeCoalescer::ChangeCoalescer(const Model &model, Update update, Post post, QObject *parent)
     : QObject(parent)
     , m_update(std::move(update))
+    , m_post(std::move(post))
 {
+    if (!m_post) {
+        m_post = [this](std::function<void()> step) {
+            QMetaObject::invokeMethod(this, std::move(step), Qt::QueuedConnection);
+        };
+    }
     connect(&model, &Model::objectWillChange, this, &ChangeCoalescer::changeAnnounced);
 }
 
 ChangeCoalescer::ChangeCoalescer(const Model &model, Update update, qint64 intervalMs,
-                                 const Clock *clock, std::unique_ptr<OneShotTimer> timer,
+                                 const Clock *clock, std::unique_ptr<OneShotTimer> timer, Post post,
                                  QObject *parent)
-    : ChangeCoalescer(model, std::move(update), parent)
+    : ChangeCoalescer(model, std::move(update), std::move(post), parent)
 {
     m_intervalMs = intervalMs;
     if (!clock) {
@@ -55,7 +63,10 @@ void ChangeCoalescer::expedite()
 void ChangeCoalescer::queue()
 {
     m_state = State::queued;
-    QMetaObject::invokeMethod(this, &ChangeCoalescer::run, Qt::QueuedConnection);
+    m_post([coalescer = QPointer<ChangeCoalescer>(this)] {
+        if (coalescer)
+            coalescer->run();
+    });
 }
 
 void ChangeCoalescer::run()

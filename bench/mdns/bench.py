@@ -1,7 +1,8 @@
 """mDNS benchmark: the embedded querier against python3-zeroconf on the simulated network.
 
     /usr/bin/python3 bench/mdns/bench.py DRIVER [--sizes 100,1000] [--runs 5] [--loss-runs 10]
-                                         [--baseline OTHER-DRIVER] [--hold-back]
+                                         [--baseline OTHER-DRIVER] [--hold-back] [--avahi]
+                                         [--loss PERCENT] [--embedded HOSTS]
 
 DRIVER is a release build of vindra-mdns-browse (e.g. build/bench/mdns/vindra-mdns-browse).
 For each fleet size one lan-run brings up the network; inside it the two tools take turns, a
@@ -14,6 +15,10 @@ browse, and losses over --loss-runs runs; for ours
 and the baseline also the tail: how long after the last response that came before completion
 the browse was complete. With --hold-back the responder holds every answer to a shared record
 (PTR) back for 20-120 ms and multicasts it, even to a QU question (hold_back.py).
+--avahi: an avahi-daemon shares UDP 5353 on the client (as on most desktops), so only multicast
+answers are sure to reach us. --loss P: nftables drops P % of the client's mDNS datagrams each
+way (`numgen random`), and every run is a 5-second browse. --embedded N: instead of the sizes,
+the embedded-responder site of tests/lan (N hosts running Debian's mdnsd); the peer uses IPv4.
 """
 
 import argparse
@@ -56,28 +61,74 @@ def ours(driver, fleet, seconds, until_complete):
             "bytes": done.get("bytes_sent"), "questions": done.get("questions_sent")}
 
 
-def peer(fleet_path, seconds):
+def peer(fleet_path, seconds, ipv4_only=False):
     run = subprocess.run(["/usr/bin/python3", os.path.join(HERE, "peer.py"), fleet_path,
-                          "--seconds", str(seconds)], capture_output=True, text=True,
-                         timeout=seconds + 30)
+                          "--seconds", str(seconds)] + (["--ipv4-only"] if ipv4_only else []),
+                         capture_output=True, text=True, timeout=seconds + 30)
     result = json.loads(run.stdout.strip().splitlines()[-1])
     result["short"] = result["complete"] - result["all_addresses"]
     return result
 
 
+def start_avahi(run):
+    """avahi-daemon on the client's lan0, with its own configuration; its /run is the run
+    directory's (pid file, socket), so nothing of it reaches the machine's."""
+    folder = os.path.join(run, "avahi")
+    os.makedirs(folder)
+    with open(os.path.join(folder, "avahi-daemon.conf"), "w") as f:
+        f.write("[server]\nallow-interfaces=lan0\nenable-dbus=no\nuse-ipv4=yes\nuse-ipv6=yes\n"
+                "[wide-area]\nenable-wide-area=no\n[publish]\ndisable-publishing=yes\n")
+    daemon = subprocess.Popen(["unshare", "-m", "--propagation", "private", "sh", "-c",
+                               f"mount --bind {folder} /run && exec /usr/sbin/avahi-daemon --no-chroot "
+                               f"--no-drop-root --no-rlimits -f {folder}/avahi-daemon.conf"],
+                              stdout=subprocess.DEVNULL, stderr=open(os.path.join(folder, "log"), "w"))
+    if not lanlib.wait_until(lambda: daemon.poll() is not None or
+                             any(line.split()[1].endswith(":14E9") for t in ("/proc/net/udp", "/proc/net/udp6")
+                                 for line in open(t).readlines()[1:]), 10) or daemon.poll() is not None:
+        raise RuntimeError("avahi-daemon did not start")
+    return daemon
+
+
+def drop_mdns(percent):
+    """nftables in the client's namespace drops `percent` % of mDNS datagrams each way."""
+    rule = f"udp dport 5353 numgen random mod 100 < {percent} drop"
+    subprocess.run(["nft", "-f", "-"], check=True, text=True, input=(
+        "table inet vindra_loss {\n"
+        f"  chain in {{ type filter hook input priority 0; {rule}; }}\n"
+        f"  chain out {{ type filter hook output priority 0; {rule}; }}\n}}\n"))
+
+
+def embedded_fleet(hosts, run):
+    """The embedded-responder site, its announcements over; a fleet file that describes it."""
+    sys.path.insert(0, LAN)
+    import embedded_test
+    cameras, _ = embedded_test.bring_up(lanlib.state()["device_pid"], run, hosts)
+    path = os.path.join(run, "embedded-fleet.json")
+    with open(path, "w") as f:
+        json.dump({"devices": [{"instance": c["name"], "host": c["name"], "port": 80,
+                                "addresses": [c["ipv4"], c["ipv6"]], "txt": c["txt"]} for c in cameras]}, f)
+    time.sleep(embedded_test.ANNOUNCEMENTS)
+    return path
+
+
 def inside(args):
     """Runs on the client host under lan-run."""
-    fleet = lanlib.load_fleet(os.environ["VINDRA_LAN_FLEET"])
-    fleet_path = os.environ["VINDRA_LAN_FLEET"]
+    run_dir = os.environ["VINDRA_LAN_RUN"]
+    fleet_path = embedded_fleet(args.embedded, run_dir) if args.embedded else os.environ["VINDRA_LAN_FLEET"]
+    fleet = lanlib.load_fleet(fleet_path)
     results = {"ours": [], "peer": [], "base": [], "loss": []}
+    avahi = start_avahi(run_dir) if args.avahi else None
+    if args.loss:
+        drop_mdns(args.loss)
+    seconds = 5 if args.loss else 10
     time.sleep(PAUSE)
     for _ in range(args.runs):
-        results["ours"].append(ours(args.driver, fleet, 10, True))
+        results["ours"].append(ours(args.driver, fleet, seconds, True))
         time.sleep(PAUSE)
-        results["peer"].append(peer(fleet_path, 10))
+        results["peer"].append(peer(fleet_path, seconds, bool(args.embedded)))
         time.sleep(PAUSE)
         if args.baseline:
-            results["base"].append(ours(args.baseline, fleet, 10, True))
+            results["base"].append(ours(args.baseline, fleet, seconds, True))
             time.sleep(PAUSE)
     if args.traffic:
         results["traffic"] = ours(args.driver, fleet, 5, False)
@@ -88,6 +139,9 @@ def inside(args):
     for _ in range(args.loss_runs):
         results["loss"].append(ours(args.driver, fleet, 10, True))
         time.sleep(PAUSE)
+    if avahi:
+        avahi.terminate()
+        avahi.wait(10)
     print(json.dumps(results))
 
 
@@ -146,6 +200,9 @@ def main():
     parser.add_argument("--detail-size", type=int, help="the size for traffic and loss runs")
     parser.add_argument("--hold-back", action="store_true",
                         help="the responder multicasts answers to shared records 20-120 ms late")
+    parser.add_argument("--avahi", action="store_true", help="an avahi-daemon shares port 5353 on the client")
+    parser.add_argument("--loss", type=int, default=0, help="percent of mDNS datagrams dropped each way")
+    parser.add_argument("--embedded", type=int, default=0, help="the embedded-responder site with this many hosts")
     parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
     parser.add_argument("--traffic", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
@@ -154,17 +211,21 @@ def main():
     if args.inside:
         inside(args)
         return
-    sizes = [int(s) for s in args.sizes.split(",")]
+    sizes = [args.embedded] if args.embedded else [int(s) for s in args.sizes.split(",")]
+    options = (["--avahi"] if args.avahi else []) + (["--loss", str(args.loss)] if args.loss else []) + (
+        ["--embedded", str(args.embedded)] if args.embedded else [])
     with tempfile.TemporaryDirectory() as directory:
         for size in sizes:
-            fleet = os.path.join(directory, f"fleet-{size}.json")
-            subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "lan", "make-fleet"), str(size), "--no-http", "-o", fleet],
-                           check=True)
+            fleet = os.path.join(LAN, "fleets", "embedded.json")
+            if not args.embedded:
+                fleet = os.path.join(directory, f"fleet-{size}.json")
+                subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "lan", "make-fleet"), str(size),
+                                "--no-http", "-o", fleet], check=True)
             largest = size == (args.detail_size or (1000 if 1000 in sizes else max(sizes)))
             run = subprocess.run(
                 [os.path.join(LAN, "lan-run"), "--fleet", fleet, "--", "/usr/bin/python3",
                  os.path.abspath(__file__), args.driver, "--inside", "--runs", str(args.runs),
-                 "--loss-runs", str(args.loss_runs if largest else 0)]
+                 "--loss-runs", str(args.loss_runs if largest else 0)] + options
                 + (["--traffic"] if largest else [])
                 + (["--baseline", args.baseline] if args.baseline else []),
                 capture_output=True, text=True, timeout=3600,

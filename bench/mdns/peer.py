@@ -1,12 +1,13 @@
 """The peer of the mDNS benchmark: python3-zeroconf's browser and resolver.
 
-    /usr/bin/python3 peer.py FLEET [--seconds S]
+    /usr/bin/python3 peer.py FLEET [--seconds S] [--ipv4-only]
 
 Browses "_http._tcp" and resolves every service it hears of (AsyncServiceInfo.async_request),
 and prints one JSON object: "elapsed" (ms from browse start until every fleet service has its
 TXT record and at least one address, or null), "complete" (services with TXT and an address),
 "all_addresses" (services with every address of the fleet file) and "drops" (the kernel's
-receive-buffer drops of the UDP 5353 sockets, from /proc/net/udp*). For the simulated network
+receive-buffer drops of the UDP 5353 sockets, from /proc/net/udp*). --ipv4-only: its sockets
+use IPv4 alone (as it must for responders that answer only over IPv4). For the simulated network
 only (bench.py runs it under lan-run).
 """
 
@@ -37,9 +38,9 @@ def udp_5353_drops():
     return drops
 
 
-async def main(fleet, seconds):
+async def main(fleet, seconds, ip_version):
     devices = {d["instance"]: d for d in fleet["devices"] if d["type"] == "_http._tcp"}
-    azc = AsyncZeroconf(interfaces=InterfaceChoice.Default, ip_version=IPVersion.All)
+    azc = AsyncZeroconf(interfaces=InterfaceChoice.Default, ip_version=ip_version)
     complete = {}
     tasks = set()
     start = time.monotonic()
@@ -87,5 +88,7 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("fleet")
     parser.add_argument("--seconds", type=float, default=10)
+    parser.add_argument("--ipv4-only", action="store_true")
     args = parser.parse_args()
-    asyncio.run(main(lanlib.load_fleet(args.fleet), args.seconds))
+    asyncio.run(main(lanlib.load_fleet(args.fleet), args.seconds,
+                     IPVersion.V4Only if args.ipv4_only else IPVersion.All))

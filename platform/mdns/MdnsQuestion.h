@@ -30,10 +30,9 @@ constexpr qint64 kAggregationDelay = 10;
 // still ends a browse within tens of milliseconds of the last answer.
 constexpr qint64 kBurstGap = 50;
 
-// A responder answers a QU question for a record only it holds (SRV, TXT, A, AAAA) at once: one
-// that has not answered within this is taken to ignore QU, and the question goes again as QM.
-// Measured on the simulated network: python3-zeroconf's unicast answers arrive 1-3 ms after the
-// question, well inside the burst gap; 1000 hosts' answers, paced, within it too.
+// A responder answers a QU question for a record only it holds (SRV, TXT, A, AAAA) at once, with no
+// delay: one that has not answered within this is taken to ignore QU, and the question goes again
+// as QM. The answers to many such questions come as one burst, so the wait is the burst gap.
 constexpr qint64 kUnicastAnswerWait = kBurstGap;
 
 // A question a decision wants asked.

@@ -126,14 +126,17 @@ std::optional<mdns::Delivery> MdnsResolution::retryDue(Retry &retry, qint64 now,
         return std::nullopt;
     const bool first = retry.interval == 0;
     // A QU question that went unanswered is asked again as QM at once; the usual repetition
-    // follows from there.
-    if (first)
+    // follows from there. The responder likely ignores QU: the next first questions are QM.
+    if (first) {
         retry.interval = kFirstRetryInterval;
-    else if (!std::exchange(retry.unicastUnanswered, false))
+    } else if (std::exchange(retry.unicastUnanswered, false)) {
+        m_unicastIgnored = true;
+    } else {
         retry.interval = std::min(retry.interval * 2, kMaxRetryInterval);
+    }
     retry.nextAt = now + retry.interval;
     step.wakeAt.push_back(*retry.nextAt);
-    retry.unicastUnanswered = first && !portShared;
+    retry.unicastUnanswered = first && !portShared && !m_unicastIgnored;
     return retry.unicastUnanswered ? mdns::Delivery::unicast : mdns::Delivery::multicast;
 }
 

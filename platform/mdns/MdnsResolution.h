@@ -29,7 +29,7 @@ class MdnsResponseIntake;
 // - A question's first transmission asks for a unicast answer (QU) unless another program shares
 //   the port; every repetition is QM (§5.4). A QU question still unanswered
 //   mdns::kUnicastAnswerWait after it left goes again at once as QM, for responders that ignore
-//   QU.
+//   QU; after that, the resolution's first questions are QM too.
 // - Monitoring reports the newest TXT record once, then each real change of its bytes once; a
 //   missing TXT is asked for with the same repetition.
 class MdnsResolution
@@ -100,4 +100,5 @@ private:
     Retry m_instanceRetry;
     Retry m_addressRetry;
     Retry m_txtRetry;
+    bool m_unicastIgnored = false; // a QU question of this service went unanswered
 };

@@ -140,74 +140,65 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("txt");
         QTest::addColumn<QStringList>("addresses"); // "fe80::1%1": scope 1; "bad": unknown family
-        QTest::addColumn<QString>("camera");     // mac|ipv4|ipv6|autoIp|model|ser|device|http|https
-        QTest::addColumn<QStringList>("probes"); // in launch order, without the path
+        QTest::addColumn<std::optional<Camera>>("camera"); // nothing: no camera listed
+        QTest::addColumn<QStringList>("probes");           // in launch order, without the path
         for (const char *entry :
              {"vender=TULVO", "vender=tulvo ", "vender=tulvo2", "vender=", "vender=tulvo\xff",
               "vender=\xef\xbb\xbftulvo", "vender=tulvo\xf4\x90\x80\x80", "vender", "Vender=tulvo",
               "macaddress=001122aabbcc"})
             QTest::newRow(QByteArray(entry).toPercentEncoding())
-                << txtBytes({entry}) << QStringList{"198.18.0.10"} << "" << QStringList{};
+                << txtBytes({entry}) << QStringList{"198.18.0.10"} << std::optional<Camera>()
+                << QStringList{};
         const QStringList all{"198.18.0.10", "2001:db8::10", "169.254.0.10"};
+        using C = std::optional<Camera>;
+        // clang-format off
         QTest::newRow("vendor only; last IPv6 wins, zone cut")
-            << txtBytes({"path=/", "vender=tulvo"})
-            << QStringList{"192.168.0.10", "169.254.3.4", "fe80::1%1", "2001:db8::5"}
-            << "---|192.168.0.10|2001:db8::5|169.254.3.4|---|---|0|-|-"
-            << QStringList{"http://192.168.0.10:80", "http://[2001:db8::5]:80",
-                           "http://169.254.3.4:80"};
+            << txtBytes({"path=/", "vender=tulvo"}) << QStringList{"192.168.0.10", "169.254.3.4", "fe80::1%1", "2001:db8::5"}
+            << C({.ipv4 = "192.168.0.10", .ipv6 = "2001:db8::5", .autoIp = "169.254.3.4"})
+            << QStringList{"http://192.168.0.10:80", "http://[2001:db8::5]:80", "http://169.254.3.4:80"};
         QTest::newRow("all fields; both ports: six probes, HTTPS first")
-            << makerTxt({{"macaddress", "001122AAbbcc"},
-                         {"ser", "SN 1"},
-                         {"model", "VX \xc3\xa9"},
-                         {"device", "camera"},
-                         {"http_port", "8080"},
-                         {"https_port", "8443"}})
-            << all
-            << QString::fromUtf8("00-11-22-AA-bb-cc|198.18.0.10|2001:db8::10|169.254.0.10|"
-                                 "VX \xc3\xa9|SN 1|1|8080|8443")
-            << QStringList{"https://198.18.0.10:8443",    "http://198.18.0.10:8080",
-                           "https://[2001:db8::10]:8443", "http://[2001:db8::10]:8080",
-                           "https://169.254.0.10:8443",   "http://169.254.0.10:8080"};
+            << makerTxt({{"macaddress", "001122AAbbcc"}, {"ser", "SN 1"}, {"model", "VX \xc3\xa9"},
+                         {"device", "camera"}, {"http_port", "8080"}, {"https_port", "8443"}}) << all
+            << C({.macAddress = "00-11-22-AA-bb-cc", .ipv4 = "198.18.0.10", .ipv6 = "2001:db8::10", .autoIp = "169.254.0.10",
+                  .moedelName = QString::fromUtf8("VX \xc3\xa9"), .serialNumber = "SN 1", .device = Device::camera,
+                  .httpPort = "8080", .httpsPort = "8443"})
+            << QStringList{"https://198.18.0.10:8443", "http://198.18.0.10:8080", "https://[2001:db8::10]:8443",
+                           "http://[2001:db8::10]:8080", "https://169.254.0.10:8443", "http://169.254.0.10:8080"};
         QTest::newRow("values not UTF-8 keep their defaults")
             << txtBytes({"vender=tulvo", "macaddress=0011\xc0\xaf", "ser=S", "model=\xed\xa0\x80",
                          "device=cam\xffra", "http_port=8\x80", "https_port=\xe2\x82"})
-            << QStringList{} << "---|---|---|---|---|S|0|-|-" << QStringList{};
+            << QStringList{} << C({.serialNumber = "S"}) << QStringList{};
         QTest::newRow("keys without values")
-            << txtBytes({"vender=tulvo", "macaddress", "ser=", "model", "device=", "http_port",
-                         "https_port="})
-            << QStringList{} << "|---|---|---|||3||" << QStringList{};
+            << txtBytes({"vender=tulvo", "macaddress", "ser=", "model", "device=", "http_port", "https_port="}) << QStringList{}
+            << C({.macAddress = "", .moedelName = "", .serialNumber = "", .device = Device::undefined, .httpPort = "", .httpsPort = ""})
+            << QStringList{};
         QTest::newRow("verbatim values, short MAC, device Camera, keys in capitals")
-            << txtBytes({"vender=tulvo", "device=Camera", "macaddress=0011223", "model= a=b ",
-                         "MODEL=X", "Ser=1"})
-            << QStringList{} << "0011223|---|---|---| a=b |---|3|-|-" << QStringList{};
+            << txtBytes({"vender=tulvo", "device=Camera", "macaddress=0011223", "model= a=b ", "MODEL=X", "Ser=1"})
+            << QStringList{} << C({.macAddress = "0011223", .moedelName = " a=b ", .device = Device::undefined}) << QStringList{};
         QTest::newRow("only the HTTPS port; last IPv4 and auto-IP win; link-local IPv6")
-            << makerTxt({{"https_port", "443"}})
-            << QStringList{"198.18.0.1", "198.18.0.2", "169.254.0.1", "169.254.0.2", "fe80::1%1"}
-            << "---|198.18.0.2|fe80::1|169.254.0.2|---|---|0|-|443"
-            << QStringList{"https://198.18.0.2:443", "https://[fe80::1]:443",
-                           "https://169.254.0.2:443"};
-        QTest::newRow("controller: never probed")
-            << makerTxt({{"device", "controller"}}) << all
-            << "---|198.18.0.10|2001:db8::10|169.254.0.10|---|---|2|-|-" << QStringList{};
+            << makerTxt({{"https_port", "443"}}) << QStringList{"198.18.0.1", "198.18.0.2", "169.254.0.1", "169.254.0.2", "fe80::1%1"}
+            << C({.ipv4 = "198.18.0.2", .ipv6 = "fe80::1", .autoIp = "169.254.0.2", .httpsPort = "443"})
+            << QStringList{"https://198.18.0.2:443", "https://[fe80::1]:443", "https://169.254.0.2:443"};
+        QTest::newRow("controller: never probed") << makerTxt({{"device", "controller"}}) << all
+            << C({.ipv4 = "198.18.0.10", .ipv6 = "2001:db8::10", .autoIp = "169.254.0.10", .device = Device::controller})
+            << QStringList{};
         QTest::newRow("bad HTTPS port: no fall-back to 80; a good HTTP port")
             << makerTxt({{"https_port", "x"}, {"http_port", "08080"}}) << QStringList{"198.18.0.10"}
-            << "---|198.18.0.10|---|---|---|---|0|08080|x"
-            << QStringList{"http://198.18.0.10:8080"};
+            << C({.ipv4 = "198.18.0.10", .httpPort = "08080", .httpsPort = "x"}) << QStringList{"http://198.18.0.10:8080"};
         QTest::newRow("mapped auto-IP is IPv6") << makerTxt() << QStringList{"::ffff:169.254.3.4"}
-                                                << "---|---|::ffff:169.254.3.4|---|---|---|0|-|-"
-                                                << QStringList{"http://[::ffff:169.254.3.4]:80"};
+            << C({.ipv6 = "::ffff:169.254.3.4"}) << QStringList{"http://[::ffff:169.254.3.4]:80"};
         QTest::newRow("unconvertible: an empty IPv4, never probed")
-            << makerTxt() << QStringList{"bad"} << "---||---|---|---|---|0|-|-" << QStringList{};
+            << makerTxt() << QStringList{"bad"} << C({.ipv4 = ""}) << QStringList{};
         QTest::newRow("an empty block, then an IPv4 that replaces it")
-            << makerTxt() << QStringList{"", "198.18.0.7"} << "---|198.18.0.7|---|---|---|---|0|-|-"
-            << QStringList{"http://198.18.0.7:80"};
+            << makerTxt() << QStringList{"", "198.18.0.7"} << C({.ipv4 = "198.18.0.7"}) << QStringList{"http://198.18.0.7:80"};
+        // clang-format on
     }
 
     void addCamera()
     {
         QFETCH(QByteArray, txt);
         QFETCH(QStringList, addresses);
-        QFETCH(QString, camera);
+        QFETCH(std::optional<Camera>, camera);
         QFETCH(QStringList, probes);
         Fixture f;
         FakeDnsSdService service;
@@ -217,24 +208,19 @@ private Q_SLOTS:
                     ? QByteArray("\x07\x00", 2)
                     : socketAddress(address.section('%', 0, 0), address.contains('%')));
         f.model.addCamera(service, txt);
-        QStringList listed, sent;
-        for (const Camera &c : f.model.cameraList())
-            listed.append(QStringList{c.macAddress, c.ipv4, c.ipv6, c.autoIp, c.moedelName,
-                                      c.serialNumber, QString::number(int(c.device)),
-                                      c.httpPort.value_or("-"), c.httpsPort.value_or("-")}
-                              .join('|'));
+        QStringList sent;
         for (const auto &request : std::as_const(f.http.requests)) {
             QCOMPARE(request.timeout, Model::kProbeTimeout);
             QCOMPARE(request.url.path() + '?' + request.url.query(), "/admin/-set-?el=aa00");
             sent.append(request.url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString());
         }
-        QCOMPARE(listed, camera.isEmpty() ? QStringList{} : QStringList{camera});
+        QCOMPARE(f.model.cameraList(), camera ? CameraList{*camera} : CameraList{});
         QCOMPARE(sent, probes);
         // Judged again: a rejected record may pass later; a listed device stands as it is.
         service.socketAddresses = {socketAddress("198.18.0.99")};
-        f.model.addCamera(service, camera.isEmpty() ? makerTxt() : txt);
+        f.model.addCamera(service, camera ? txt : makerTxt());
         QCOMPARE(f.model.cameraList().size(), 1);
-        QCOMPARE(f.http.requests.size(), probes.size() + (camera.isEmpty() ? 1 : 0));
+        QCOMPARE(f.http.requests.size(), probes.size() + (camera ? 0 : 1));
     }
 
     void macAddressDecidesWhatIsNew()

@@ -22,9 +22,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lanlib  # noqa: E402
 
-SCAN = sys.argv[1]
-HOSTS = int(sys.argv[2]) if len(sys.argv) > 2 else 20
-del sys.argv[1:]
+SCAN, HOSTS = None, 20
 # mdnsd announces four times in its first 7 s, then keeps silent.
 ANNOUNCEMENTS = 7.5
 
@@ -44,10 +42,11 @@ def camera(index):
             "txt": ["vender=tulvo", f"macaddress={mac}", f"ser=E{index:04d}", "model=TE-200", "device=camera"]}
 
 
-def bring_up(device_pid, run):
-    """The bridge on the device host, one host per camera with mdnsd; returns the cameras."""
+def bring_up(device_pid, run, hosts):
+    """The bridge on the device host, one host per camera with mdnsd; returns the cameras and the
+    processes that hold their namespaces."""
     sh(device_pid, "link add br0 type bridge mcast_snooping 0\nlink set lan0 master br0\nlink set br0 up\n")
-    cameras, holders = [camera(i) for i in range(1, HOSTS + 1)], []
+    cameras, holders = [camera(i) for i in range(1, hosts + 1)], []
     for cam in cameras:
         # The host: network, mount and UTS namespaces held by a sleeping process; /run is its own,
         # for mdnsd's pid file.
@@ -88,7 +87,7 @@ class EmbeddedResponders(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         state = lanlib.state()
-        cls.cameras, cls.holders = bring_up(state["device_pid"], os.environ["VINDRA_LAN_RUN"])
+        cls.cameras, cls.holders = bring_up(state["device_pid"], os.environ["VINDRA_LAN_RUN"], HOSTS)
         time.sleep(ANNOUNCEMENTS)
 
     @classmethod
@@ -112,6 +111,7 @@ class EmbeddedResponders(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    SCAN, HOSTS = sys.argv[1], int(sys.argv[2]) if len(sys.argv) > 2 else HOSTS
     result = unittest.TextTestRunner(verbosity=2).run(
         unittest.defaultTestLoader.loadTestsFromTestCase(EmbeddedResponders))
     sys.exit(0 if result.wasSuccessful() else 1)

@@ -1,7 +1,7 @@
-#include "platform/http/HttpResponseHead.h"
 #include "platform/NamedColor.h"
 #include "platform/NumericHost.h"
 #include "platform/TxtRecord.h"
+#include "platform/http/HttpResponseHead.h"
 #include "tests/support/ModelFixture.h"
 
 #include <QTest>

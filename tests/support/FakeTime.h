@@ -5,8 +5,10 @@
 #include <QList>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 // A timer on a clock that a test moves by hand (FakeTime::advance).
 class FakeTimer : public OneShotTimer
@@ -69,4 +71,25 @@ public:
 private:
     qint64 m_now = 1000000;
     QList<QPointer<FakeTimer>> m_timers;
+};
+
+// Turns of an event loop that a test takes by hand: post() is the hook handed to the code under
+// test (ChangeCoalescer::Post), and takeTurns() runs what was posted, then what that posted, until
+// nothing is left (at most 10 turns).
+class FakeTurns
+{
+public:
+    auto post()
+    {
+        return [this](std::function<void()> step) { m_pending.append(std::move(step)); };
+    }
+    void takeTurns()
+    {
+        for (int turn = 0; turn < 10 && !m_pending.isEmpty(); ++turn)
+            for (const auto &step : std::exchange(m_pending, {}))
+                step();
+    }
+
+private:
+    QList<std::function<void()>> m_pending;
 };
