@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <iterator>
+#include <utility>
 
 namespace
 {
@@ -82,7 +82,15 @@ void CameraListTable::updateController()
     // Most announcements are of the search-button flag: they must not touch the table.
     if (cameras == m_displayedCameraList)
         return;
-    m_displayedCameraList = cameras;
+    const CameraList previous = std::exchange(m_displayedCameraList, cameras);
+    // A camera unchanged at its place keeps its row: a row is made once per camera state, not at
+    // every update of a search that lists thousands.
+    ObservableCameraList kept(cameras.size());
+    for (qsizetype i = 0; i < std::min(previous.size(), cameras.size()); ++i) {
+        if (previous.at(i) == cameras.at(i))
+            kept[i] = m_rowOfCamera.at(i);
+    }
+    m_rowOfCamera = kept;
     showCameras();
 }
 
@@ -107,14 +115,17 @@ bool CameraListTable::matchesFilter(const Camera &camera, const QString &text)
 void CameraListTable::showCameras()
 {
     const CameraList &cameras = m_displayedCameraList;
-    CameraList shown;
-    if (!m_filterText.isEmpty()) {
-        std::copy_if(cameras.cbegin(), cameras.cend(), std::back_inserter(shown),
-                     [this](const Camera &camera) { return matchesFilter(camera, m_filterText); });
+    ObservableCameraList rows;
+    for (qsizetype i = 0; i < cameras.size(); ++i) {
+        if (!m_filterText.isEmpty() && !matchesFilter(cameras.at(i), m_filterText))
+            continue;
+        if (!m_rowOfCamera.at(i))
+            m_rowOfCamera[i] = makeRow(cameras.at(i));
+        rows.append(m_rowOfCamera.at(i));
     }
-    const ObservableCameraList rows = makeRows(m_filterText.isEmpty() ? cameras : shown);
     const ObservableCameraList &current = m_controller->list();
-    // Rows are equal only when they are the same objects: in effect both lists empty.
+    // Rows are equal only when they are the same objects: both lists empty, or only cameras the
+    // filter hides changed.
     if (rows == current)
         return;
     if (cameras.isEmpty()) {

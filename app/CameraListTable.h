@@ -24,7 +24,8 @@ class Model;
 //  1. the model's cameraList equal to displayedCameraList: stop, nothing is touched;
 //  2. displayedCameraList becomes the model's list;
 //  3. rows are rebuilt, one per camera in the model's order that passes the filter
-//     (filterText, matchesFilter), by makeRows;
+//     (filterText, matchesFilter), as makeRows makes it; a camera equal to the one at its place in
+//     the previous list keeps its row object, which is the same row;
 //  4. an empty list: the selection is forgotten (a camera the filter hides stays selected);
 //     else, when the row count changed, the IPv6 and then the model-name column are widened to
 //     fit rows that are not empty;
@@ -73,6 +74,8 @@ private:
     QString m_filterText;
     Model &m_model;
     CameraList m_displayedCameraList;
+    // The row of each camera of displayedCameraList that has one, made when first shown.
+    ObservableCameraList m_rowOfCamera;
     CameraListTableController *m_controller = nullptr;
     ChangeCoalescer m_changes;
     // Looks, after each turn's changes are stored, for an emptied list to expedite.

@@ -3,7 +3,8 @@
 #include <QAbstractButton>
 
 // The main window's search button: its label on a flat background in a rounded outline, no
-// chrome of the style's own. 44 pixels high and as wide as its label needs, at least 80.
+// chrome of the style's own. kButtonHeight pixels high and as wide as its label needs, at least
+// kButtonMinimumWidth (SearchButton.cpp).
 //
 // Colours (AppColor): the border is kBorder, kText while the button has the keyboard focus.
 // Background: kButton at first; decided again only when the pointer enters it (kButtonHovered

@@ -25,8 +25,8 @@ class ProbeQueue;
 // The discovery state of one main window: the running browse, the services it reported, the
 // published camera list and the published enabled state of the search button.
 //
-// A search (startMdns) browses "_http._tcp" for five seconds, resolves every service it hears of,
-// monitors each resolved service's TXT record, lists the maker's devices (addCamera) and probes
+// A search (startMdns) browses "_http._tcp" for kBrowseDurationMs, resolves every service it hears
+// of, monitors each resolved service's TXT record, lists the maker's devices (addCamera) and probes
 // their web interfaces over HTTP and HTTPS. Everything runs on the main thread.
 //
 // Published properties: every assignment to isEnabledSearchButton or cameraList - also an
@@ -38,9 +38,9 @@ class Model : public QObject
     Q_OBJECT
 public:
     // Probes being opened at most (see ProbeQueue for why there is a bound at all). An address that
-    // does not answer ARP/NDP holds its neighbour entry and its probes for several seconds. 256
-    // keeps such entries at a quarter of the kernel's 1024 even when every address is dead, so
-    // the host's other neighbours (its router) keep their place. Measured on the simulated
+    // does not answer ARP/NDP holds its neighbour entry and its probes for several seconds. The
+    // bound keeps such entries at a quarter of the kernel's 1024 even when every address is dead,
+    // so the host's other neighbours (its router) keep their place. Measured on the simulated
     // network with 1000 devices, the live devices' probes settle within a fifth of the
     // unbounded time with 5 % or 20 % dead devices; with 128 they take up to 2.5 times as long,
     // with 64 up to 5 times. With every device answering the bound makes no difference.
@@ -58,8 +58,8 @@ public:
     const CameraList &cameraList() const { return _cameraList; }
 
     // Starts a search: empties cameraList and services, disables the search button, browses
-    // targetDomainName in the default domains and ends the browse with stopMdns after 5.0 s
-    // (counted anew by each call). The previous search's probes are aborted.
+    // targetDomainName in the default domains and ends the browse with stopMdns after
+    // kBrowseDurationMs (counted anew by each call). The previous search's probes are aborted.
     void startMdns();
     // Ends the browse and enables the search button, also when the factory gave no browser.
     // Services already found go on resolving and reporting TXT records until the next search.

@@ -109,30 +109,36 @@ inline constexpr std::array<TableColumn, 6> kColumns{{
 
 inline constexpr int kColumnTotal = int(kColumns.size());
 
-// The index of the column whose key is exactly `key`; -1 for any other key.
-constexpr int columnIndex(QStringView key)
+// The index of the first column that `matches`; -1 for none.
+template<typename Predicate>
+constexpr int columnWhere(Predicate matches)
 {
     for (int index = 0; index < kColumnTotal; ++index) {
-        const QStringView candidate = kColumns[size_t(index)].key;
-        if (candidate.size() != key.size())
-            continue;
-        qsizetype at = 0;
-        while (at < key.size() && candidate[at] == key[at])
-            ++at;
-        if (at == key.size())
+        if (matches(kColumns[size_t(index)]))
             return index;
     }
     return -1;
 }
 
+// The index of the column whose key is exactly `key`; -1 for any other key.
+constexpr int columnIndex(QStringView key)
+{
+    return columnWhere([key](const TableColumn &column) {
+        if (column.key.size() != key.size())
+            return false;
+        for (qsizetype at = 0; at < key.size(); ++at) {
+            if (column.key[at] != key[at])
+                return false;
+        }
+        return true;
+    });
+}
+
 // The column showing the address of `addressClass`.
 constexpr int columnIndex(AddressClass addressClass)
 {
-    for (int index = 0; index < kColumnTotal; ++index) {
-        if (kColumns[size_t(index)].address == addressClass)
-            return index;
-    }
-    return -1;
+    return columnWhere(
+        [addressClass](const TableColumn &column) { return column.address == addressClass; });
 }
 
 inline constexpr int kIpv4Column = columnIndex(AddressClass::ipv4);
