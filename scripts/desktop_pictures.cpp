@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
     // The IPv4 cell of the first row that is a link (amber under the pointer), then of the first
     // that is outside the networks (its tooltip shown).
     for (const int role :
-         {int(CameraListTableModel::IsLinkRole), int(CameraListTableModel::OutsideNetworksRole)}) {
+         {int(CameraListTableModel::isLinkRole), int(CameraListTableModel::outsideNetworksRole)}) {
         for (int row = 0; row < rows.size(); ++row) {
             const QModelIndex cell = table.model()->index(row, kIpv4Column);
             const QVariant value = cell.data(role);
@@ -110,10 +110,10 @@ int main(int argc, char *argv[])
             const QPoint at = table.visualRect(cell).center();
             QTest::mouseMove(table.viewport(), at);
             // The long tooltip starts at the row's left, so that the picture holds it whole.
-            if (role == CameraListTableModel::OutsideNetworksRole)
+            if (role == CameraListTableModel::outsideNetworksRole)
                 QToolTip::showText(table.viewport()->mapToGlobal(QPoint(10, at.y())),
                                    cell.data(Qt::ToolTipRole).toString(), table.viewport());
-            if (!savePicture(window, directory + (role == CameraListTableModel::IsLinkRole
+            if (!savePicture(window, directory + (role == CameraListTableModel::isLinkRole
                                                       ? QStringLiteral("/main-window.png")
                                                       : QStringLiteral("/outside-networks.png"))))
                 return 1;

@@ -27,7 +27,7 @@ void CameraCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const QRect textRect = cell.rect.adjusted(margin, 0, -margin, 0);
     // An address whose page may not open keeps its text, cut shorter, with a "⚠" after it.
     const bool isMarked =
-        !index.data(CameraListTableModel::OutsideNetworksRole).toString().isEmpty();
+        !index.data(CameraListTableModel::outsideNetworksRole).toString().isEmpty();
     const QString marker = QStringLiteral(" \u26A0");
     const int markerWidth = isMarked ? cell.fontMetrics.horizontalAdvance(marker) : 0;
     painter->setFont(cell.font);

@@ -4,7 +4,7 @@
 
 // Draws a cell of the camera table: its row's background and its one line of text, cut with an
 // ellipsis when too long; an IPv4 address outside the computer's networks
-// (CameraListTableModel::OutsideNetworksRole) gets an amber "⚠" after its text. No selection,
+// (CameraListTableModel::outsideNetworksRole) gets an amber "⚠" after its text. No selection,
 // hover or focus decoration (the table shows its selection only through the row colour), no
 // icons, no check boxes — so it paints directly rather than through the style, which keeps a
 // repaint of a full screen of rows cheap.

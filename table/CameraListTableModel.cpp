@@ -100,9 +100,9 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
         return joined({url.isEmpty() ? QString() : localizedText("linkTo").arg(url),
                        outsideWarning(row, column)});
     }
-    case OutsideNetworksRole:
+    case outsideNetworksRole:
         return outsideWarning(row, column);
-    case PageUrlRole:
+    case pageUrlRole:
         return pageUrl(row, column).value_or(QUrl());
     case Qt::DisplayRole:
         return kColumns[size_t(column)].value(row);
@@ -117,9 +117,9 @@ QVariant CameraListTableModel::data(const QModelIndex &index, int role) const
             return underline;
         }
         return {};
-    case IsLinkRole:
+    case isLinkRole:
         return addressText(row, column).isLink();
-    case MacAddressRole:
+    case macAddressRole:
         return row.macAddress();
     default:
         return {};

@@ -27,16 +27,16 @@ public:
     enum Role {
         // Bool: the cell's address text is underlined, i.e. a link. False outside the three
         // address columns.
-        IsLinkRole = Qt::UserRole + 1,
+        isLinkRole = Qt::UserRole + 1,
         // Text: the row's MAC address, in every column. What identifies a row across new lists.
-        MacAddressRole,
+        macAddressRole,
         // Text: why the IPv4 address, which did not answer, may be out of reach
         // (outsideNetworksWarning); empty for a link, inside the networks, and outside the IPv4
         // column.
-        OutsideNetworksRole,
+        outsideNetworksRole,
         // URL: the page a press on the cell opens (the row's pageUrl); invalid for a cell that is
         // no link.
-        PageUrlRole,
+        pageUrlRole,
     };
 
     explicit CameraListTableModel(QObject *parent = nullptr);

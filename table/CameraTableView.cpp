@@ -111,7 +111,7 @@ void CameraTableView::press(const QMouseEvent &event)
     m_pressedRowMac.reset();
     if (row >= 0)
         m_pressedRowMac =
-            model()->index(row, 0).data(CameraListTableModel::MacAddressRole).toString();
+            model()->index(row, 0).data(CameraListTableModel::macAddressRole).toString();
     m_isPressed = true;
 }
 
@@ -139,7 +139,7 @@ void CameraTableView::mouseReleaseEvent(QMouseEvent *event)
     m_clickedRow = -1;
     if (m_pressedRowMac) {
         const QModelIndexList rows =
-            model()->match(model()->index(0, 0), CameraListTableModel::MacAddressRole,
+            model()->match(model()->index(0, 0), CameraListTableModel::macAddressRole,
                            *m_pressedRowMac, 1, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (rows.isEmpty())
             return;

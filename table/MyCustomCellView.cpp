@@ -39,7 +39,7 @@ bool MyCustomCellView::isOwnCell(const QModelIndex &index) const
 
 bool MyCustomCellView::isLink(const QModelIndex &index) const
 {
-    return index.data(CameraListTableModel::IsLinkRole).toBool();
+    return index.data(CameraListTableModel::isLinkRole).toBool();
 }
 
 bool MyCustomCellView::eventFilter(QObject *watched, QEvent *event)
@@ -124,7 +124,7 @@ void MyCustomCellView::mouseDown(const QModelIndex &index)
         return;
     // An address that makes no web address (never the case for the numeric texts the model
     // lists) opens nothing.
-    const QUrl url = index.data(CameraListTableModel::PageUrlRole).toUrl();
+    const QUrl url = index.data(CameraListTableModel::pageUrlRole).toUrl();
     if (url.isValid())
         openUrl(url);
 }

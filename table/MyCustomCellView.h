@@ -13,7 +13,7 @@ class QAbstractItemView;
 //   (AppColor::kHoveredLink); everywhere else the arrow cursor and AppColor::kText;
 // - every mouse press on a link cell (also each press of a double click) opens the page once,
 //   through openUrl, before the table handles the press as a click of its own. The page is the
-//   one the row carries for that address (CameraListTableModel::PageUrlRole).
+//   one the row carries for that address (CameraListTableModel::pageUrlRole).
 // Whether the cell under the pointer is a link is read from the model at each move, and again
 // under a resting pointer when a new list arrives or the table scrolls, so the hand and the amber
 // always tell the truth about the cell now under the pointer.

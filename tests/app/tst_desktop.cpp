@@ -194,7 +194,7 @@ private Q_SLOTS:
         QVERIFY(view->nothingFoundText().isHidden());
         view->cameraListTable().updateController();
         QCOMPARE(
-            table().model()->index(0, 1).data(CameraListTableModel::OutsideNetworksRole).toString(),
+            table().model()->index(0, 1).data(CameraListTableModel::outsideNetworksRole).toString(),
             QString());
     }
 

@@ -62,24 +62,27 @@ Rows fourRows()
 
 // One action on the table of scenario(): what the user or the list bridge does.
 struct TableStep {
-    enum Action { Header, Click, Press, Release, Select, Descriptor, Emptied, List } action;
-    int number = 0; // the column of Header; the row of Click (-1: below the rows) and Press
-    QString text;   // the MAC of Select, the key of Descriptor, the rows of List
+    enum class Action { header, click, press, release, select, descriptor, emptied, list } action;
+    int number = 0; // the column of header; the row of click (-1: below the rows) and press
+    QString text;   // the MAC of select, the key of descriptor, the rows of list
 
-    static TableStep header(int column) { return {Header, column, {}}; }
-    static TableStep click(int row) { return {Click, row, {}}; }
-    static TableStep below() { return {Click, -1, {}}; }
-    // Pressed on row `row`, released later (Release) wherever the rows then stand.
-    static TableStep press(int row) { return {Press, row, {}}; }
-    static TableStep release() { return {Release, 0, {}}; }
+    static TableStep header(int column) { return {Action::header, column, {}}; }
+    static TableStep click(int row) { return {Action::click, row, {}}; }
+    static TableStep below() { return {Action::click, -1, {}}; }
+    // Pressed on row `row`, released later (release()) wherever the rows then stand.
+    static TableStep press(int row) { return {Action::press, row, {}}; }
+    static TableStep release() { return {Action::release, 0, {}}; }
     // The selection set to `mac` directly.
-    static TableStep select(const QString &mac) { return {Select, 0, mac}; }
+    static TableStep select(const QString &mac) { return {Action::select, 0, mac}; }
     // The table's descriptors set to `key`, ascending, case-insensitive.
-    static TableStep descriptor(const QString &key) { return {Descriptor, 0, key}; }
+    static TableStep descriptor(const QString &key) { return {Action::descriptor, 0, key}; }
     // An emptied list, as the bridge stores it (the selection forgotten).
-    static TableStep emptied() { return {Emptied, 0, {}}; }
+    static TableStep emptied() { return {Action::emptied, 0, {}}; }
     // A new list of fresh rows with A..D's values, in the order of `macs`.
-    static TableStep list(const QString &macs = QStringLiteral("ABCD")) { return {List, 0, macs}; }
+    static TableStep list(const QString &macs = QStringLiteral("ABCD"))
+    {
+        return {Action::list, 0, macs};
+    }
 };
 
 } // namespace
@@ -272,16 +275,16 @@ private Q_SLOTS:
         for (const TableStep &step : std::as_const(steps)) {
             // clang-format off
             switch (step.action) {
-            case TableStep::Header: clickHeader(step.number); break;
-            case TableStep::Click: clickRow(step.number); break;
-            case TableStep::Press: pressedAt = cellCentre(step.number, 0);
+            case TableStep::Action::header: clickHeader(step.number); break;
+            case TableStep::Action::click: clickRow(step.number); break;
+            case TableStep::Action::press: pressedAt = cellCentre(step.number, 0);
                 QTest::mousePress(&viewport(), Qt::LeftButton, {}, pressedAt); break;
-            case TableStep::Release: QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, pressedAt); break;
-            case TableStep::Select: controller->setSelectedRowMac(step.text); break;
-            case TableStep::Descriptor:
+            case TableStep::Action::release: QTest::mouseRelease(&viewport(), Qt::LeftButton, {}, pressedAt); break;
+            case TableStep::Action::select: controller->setSelectedRowMac(step.text); break;
+            case TableStep::Action::descriptor:
                 table().setSortDescriptors({{step.text, true, TextComparison::caseInsensitive}}); break;
-            case TableStep::Emptied: controller->setSelectedRowMac(QString()); controller->setList({}); break;
-            case TableStep::List: {
+            case TableStep::Action::emptied: controller->setSelectedRowMac(QString()); controller->setList({}); break;
+            case TableStep::Action::list: {
                 Rows rows;
                 for (const QChar mac : step.text)
                     rows.append(fourRows().at(mac.unicode() - u'A'));
