@@ -30,6 +30,7 @@ CameraScan::CameraScan(Model &model, const ScanOptions &options, Print print,
     , m_changes(model, [this] { checkComplete(); })
 {
     connect(&m_model, &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
+    connect(&m_model, &Model::servicesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
     connect(m_waitTimer.get(), &OneShotTimer::timeout, this, [this] {
         if (!m_printed)
             printList();
@@ -61,7 +62,8 @@ void CameraScan::search()
 
 void CameraScan::checkComplete()
 {
-    if (!m_printed && m_model.isEnabledSearchButton() && m_model.unsettledProbes() == 0)
+    if (!m_printed && m_model.isEnabledSearchButton() && m_model.unsettledServices() == 0 &&
+        m_model.unsettledProbes() == 0)
         printList();
 }
 
@@ -72,8 +74,9 @@ void CameraScan::printList()
     const CameraList &cameras = m_model.cameraList();
     QString text;
     if (m_options.json) {
-        for (const Camera &camera : cameras)
-            text += cameraJson(camera) + QLatin1Char('\n');
+        for (qsizetype index = 0; index < cameras.size(); ++index)
+            text +=
+                cameraJson(cameras.at(index), m_model.uncheckedFlags(index)) + QLatin1Char('\n');
         if (m_options.watchSeconds)
             text += QStringLiteral("{\"search\":%1,\"devices\":%2}\n")
                         .arg(m_searchNumber)

@@ -12,14 +12,15 @@
 class OneShotTimer;
 
 // vindra-scan's camera list: runs searches on a Model as the search button would and prints
-// each search's list once the five-second browse is over and every probe has settled, or when
-// the --wait bound (counted from the start of the search) has passed, whichever comes first -
-// and at the latest just before the next search of --watch starts. Emits finished() after the
-// last list.
+// each search's list once the five-second browse is over, every service found has reported its
+// TXT record or failed to resolve, and every probe has settled - or when the --wait bound
+// (counted from the start of the search) has passed, whichever comes first, and at the latest
+// just before the next search of --watch starts. Emits finished() after the last list.
 //
-// With --json every line printed is one JSON object: one per device, and under --watch one
-// summary {"search":K,"devices":N} after each search's devices. An empty list prints nothing
-// (only the summary under --watch).
+// With --json every line printed is one JSON object: one per device (with "unchecked" naming the
+// flags whose probes the --wait bound cut short), and under --watch one summary
+// {"search":K,"devices":N} after each search's devices. An empty list prints nothing (only the
+// summary under --watch).
 class CameraScan : public QObject
 {
     Q_OBJECT

@@ -100,17 +100,22 @@ QString escapedBytes(const QByteArray &bytes)
 
 } // namespace
 
-QString cameraJson(const Camera &camera)
+QString cameraJson(const Camera &camera, const QList<bool Camera::*> &unchecked)
 {
     QStringList members = {QStringLiteral("\"macAddress\":") + jsonString(camera.macAddress)};
+    QStringList uncheckedNames;
     for (const AddressKind &kind : kAddressKinds) {
         const QString stem = QLatin1String(kind.flagStem);
+        const QString http = QStringLiteral("is") + stem + QStringLiteral("Enabled");
+        const QString https = QStringLiteral("is") + stem + QStringLiteral("HttpsEnabled");
         members += {QLatin1Char('"') + QLatin1String(kind.fieldName) + QStringLiteral("\":") +
                         jsonString(camera.*kind.address),
-                    QStringLiteral("\"is") + stem + QStringLiteral("Enabled\":") +
-                        jsonBool(camera.*kind.isHttpEnabled),
-                    QStringLiteral("\"is") + stem + QStringLiteral("HttpsEnabled\":") +
-                        jsonBool(camera.*kind.isHttpsEnabled)};
+                    jsonString(http) + QLatin1Char(':') + jsonBool(camera.*kind.isHttpEnabled),
+                    jsonString(https) + QLatin1Char(':') + jsonBool(camera.*kind.isHttpsEnabled)};
+        if (unchecked.contains(kind.isHttpEnabled))
+            uncheckedNames.append(jsonString(http));
+        if (unchecked.contains(kind.isHttpsEnabled))
+            uncheckedNames.append(jsonString(https));
     }
     members += {
         QStringLiteral("\"modelName\":") + jsonString(camera.moedelName),
@@ -121,6 +126,9 @@ QString cameraJson(const Camera &camera)
         members.append(QStringLiteral("\"httpPort\":") + jsonString(*camera.httpPort));
     if (camera.httpsPort)
         members.append(QStringLiteral("\"httpsPort\":") + jsonString(*camera.httpsPort));
+    if (!uncheckedNames.isEmpty())
+        members.append(QStringLiteral("\"unchecked\":[") + uncheckedNames.join(QLatin1Char(',')) +
+                       QLatin1Char(']'));
     return QLatin1Char('{') + members.join(QLatin1Char(',')) + QLatin1Char('}');
 }
 

@@ -12,8 +12,9 @@
 
 // One camera as a JSON object on one line, keys in field order, named after the Camera fields
 // except "modelName" for the model name; "device" as its case name; a port key left out when
-// the device announced no such port.
-QString cameraJson(const Camera &camera);
+// the device announced no such port. "unchecked", only when some are, lists the flags named in
+// `unchecked` by their keys: their probes had not completed, so their false means "not known".
+QString cameraJson(const Camera &camera, const QList<bool Camera::*> &unchecked = {});
 
 // The camera list as a table with a header line, one line per device. An address whose web
 // interface answered carries "+http" and/or "+https".

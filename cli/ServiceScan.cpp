@@ -31,8 +31,10 @@ void ServiceScan::start()
 
 void ServiceScan::stop()
 {
-    if (m_browser)
+    if (m_browser) {
         m_browser->stop();
+        m_socketReport = m_browser->socketReport();
+    }
     m_browser.reset();
     m_services.clear();
     Q_EMIT finished();

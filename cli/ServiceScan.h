@@ -25,6 +25,12 @@ public:
     ~ServiceScan() override;
 
     void start();
+    // What the browser's sockets could set up (see DnsSdBrowser::socketReport), kept once the
+    // browse is over.
+    std::optional<DnsSdSocketReport> socketReport() const
+    {
+        return m_browser ? m_browser->socketReport() : m_socketReport;
+    }
 
 Q_SIGNALS:
     void finished();
@@ -40,4 +46,5 @@ private:
     std::unique_ptr<OneShotTimer> m_timer;
     std::unique_ptr<DnsSdBrowser> m_browser;
     QList<std::shared_ptr<DnsSdService>> m_services;
+    std::optional<DnsSdSocketReport> m_socketReport;
 };

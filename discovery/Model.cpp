@@ -51,6 +51,8 @@ void Model::startMdns()
     // the places of the new search's: they are dropped, also those already sent.
     ++m_search;
     m_probesOfSearch = 0;
+    m_uncheckedFlags.clear();
+    m_unsettledServices.clear();
     m_probes->abandonAll();
 
     // The previous search's services are released; cutting their connections first makes sure
@@ -97,6 +99,9 @@ void Model::netServiceBrowserDidFindService(std::shared_ptr<DnsSdService> servic
     connect(raw, &DnsSdService::txtRecordChanged, this, [this, raw](const QByteArray &txtRecord) {
         netServiceDidUpdateTxtRecordData(raw, txtRecord);
     });
+    // Not an action on the list: only how long a caller waiting for a complete list must wait.
+    m_unsettledServices.insert(raw);
+    connect(raw, &DnsSdService::resolveFailed, this, [this, raw] { serviceSettled(raw); });
     raw->resolve(kResolveTimeoutSeconds);
 }
 
@@ -108,6 +113,13 @@ void Model::netServiceDidResolveAddress(DnsSdService *service)
 void Model::netServiceDidUpdateTxtRecordData(DnsSdService *service, const QByteArray &txtRecord)
 {
     addCamera(*service, txtRecord);
+    serviceSettled(service);
+}
+
+void Model::serviceSettled(DnsSdService *service)
+{
+    if (m_unsettledServices.remove(service) && m_unsettledServices.isEmpty())
+        Q_EMIT servicesSettled();
 }
 
 void Model::addCamera(const DnsSdService &service, const QByteArray &txtRecord)

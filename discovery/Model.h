@@ -9,11 +9,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -95,6 +97,12 @@ public:
     quint64 currentSearch() const { return m_search; }
     // Probes of the current search that have not completed (waiting or in flight).
     int unsettledProbes() const { return m_probesOfSearch; }
+    // The flags of the camera at `cameraIndex` whose probes have not completed: false there
+    // means "not known yet", not "did not answer".
+    QList<bool Camera::*> uncheckedFlags(qsizetype cameraIndex) const;
+    // Services of the current search that have neither reported a TXT record nor failed to
+    // resolve: each may still list a camera.
+    int unsettledServices() const { return int(m_unsettledServices.size()); }
     // What the sockets of the running search could set up, or of the last one once it ended;
     // nothing before the first search and for browsers without sockets of their own.
     std::optional<DnsSdSocketReport> socketReport() const
@@ -126,6 +134,8 @@ Q_SIGNALS:
     void objectWillChange();
     // The last unsettled probe of the current search has completed.
     void probesSettled();
+    // The last unsettled service of the current search has reported or failed.
+    void servicesSettled();
 
 private:
     // The delegate steps of the browser and of each service.
@@ -150,7 +160,8 @@ private:
                      bool isHttps, qsizetype cameraIndex);
     void applyResult(AddressClass addressClass, int statusCode, bool isHttps, qsizetype cameraIndex,
                      quint64 probeSearch);
-    void probeSettled(quint64 probeSearch);
+    void probeSettled(quint64 probeSearch, qsizetype cameraIndex, bool Camera::*flag);
+    void serviceSettled(DnsSdService *service);
 
     bool _isEnabledSearchButton = true;
     CameraList _cameraList;
@@ -161,5 +172,7 @@ private:
     std::unique_ptr<ProbeQueue> m_probes;
     quint64 m_search = 0;
     int m_probesOfSearch = 0;
+    std::multimap<qsizetype, bool Camera::*> m_uncheckedFlags; // by camera index
+    QSet<DnsSdService *> m_unsettledServices;
     std::optional<DnsSdSocketReport> m_lastSocketReport;
 };

@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 std::optional<QUrl> Model::makeProbeUrl(AddressClass addressClass, const QString &address,
                                         const QString &port, bool isHttps)
 {
@@ -61,27 +63,45 @@ void Model::launchProbe(AddressClass addressClass, const QString &address, const
         return;
 
     ++m_probesOfSearch;
+    const AddressKind &kind = addressKind(addressClass);
+    bool Camera::*flag = isHttps ? kind.isHttpsEnabled : kind.isHttpEnabled;
+    m_uncheckedFlags.emplace(cameraIndex, flag);
     const quint64 probeSearch = m_search;
     // The model may be gone when the answer comes (the window closed): then it is dropped.
     QPointer<Model> model = this;
-    m_probes->enqueue(
-        *url, kProbeTimeout,
-        [model, probeSearch, addressClass, isHttps, cameraIndex](std::optional<int> statusCode) {
-            if (!model)
-                return;
-            if (statusCode)
-                model->applyResult(addressClass, *statusCode, isHttps, cameraIndex, probeSearch);
-            if (model)
-                model->probeSettled(probeSearch);
-        });
+    m_probes->enqueue(*url, kProbeTimeout,
+                      [model, probeSearch, addressClass, isHttps, cameraIndex,
+                       flag](std::optional<int> statusCode) {
+                          if (!model)
+                              return;
+                          if (statusCode)
+                              model->applyResult(addressClass, *statusCode, isHttps, cameraIndex,
+                                                 probeSearch);
+                          if (model)
+                              model->probeSettled(probeSearch, cameraIndex, flag);
+                      });
 }
 
-void Model::probeSettled(quint64 probeSearch)
+void Model::probeSettled(quint64 probeSearch, qsizetype cameraIndex, bool Camera::*flag)
 {
     if (probeSearch != m_search || m_probesOfSearch == 0)
         return;
+    const auto [first, last] = m_uncheckedFlags.equal_range(cameraIndex);
+    const auto found =
+        std::find_if(first, last, [flag](const auto &entry) { return entry.second == flag; });
+    if (found != last)
+        m_uncheckedFlags.erase(found);
     if (--m_probesOfSearch == 0)
         Q_EMIT probesSettled();
+}
+
+QList<bool Camera::*> Model::uncheckedFlags(qsizetype cameraIndex) const
+{
+    QList<bool Camera::*> flags;
+    const auto [first, last] = m_uncheckedFlags.equal_range(cameraIndex);
+    for (auto entry = first; entry != last; ++entry)
+        flags.append(entry->second);
+    return flags;
 }
 
 void Model::applyIpv4Result(int statusCode, bool isHttps, qsizetype cameraIndex,

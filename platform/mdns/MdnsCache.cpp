@@ -10,6 +10,9 @@ namespace
 constexpr qint64 kOneSecond = 1000;
 constexpr int kRefreshPercent[] = {80, 85, 90, 95};
 constexpr int kRefreshStages = 4;
+// DNS-SD keeps a TXT record within 1300 bytes so that it fits one packet (RFC 6763 §6.2); larger
+// records get no protection, so a flood of them cannot claim the protected room.
+constexpr size_t kMaxProtectedData = 1300;
 } // namespace
 
 MdnsCache::MdnsCache(size_t capacity, size_t byteCapacity)
@@ -26,8 +29,8 @@ void MdnsCache::setJitter(std::function<qint64(qint64)> jitter)
 
 size_t MdnsCache::bytesOf(const dns::ResourceRecord &record)
 {
-    // The index and the expiry and refresh queues keep copies of the data.
-    return record.name.size() + record.target.size() + 4 * record.rdata.size();
+    // The index and the expiry, eviction and refresh queues keep copies of the data.
+    return record.name.size() + record.target.size() + 5 * record.rdata.size();
 }
 
 MdnsCache::Key MdnsCache::keyOf(const std::string &name, uint16_t type)
@@ -54,6 +57,18 @@ void MdnsCache::setExpiry(const Key &key, Slot &target, qint64 expiresAt)
     target.entry.expiresAt = expiresAt;
     target.expiry =
         m_expiryQueue.emplace(expiresAt, std::make_pair(key, target.entry.record.rdata));
+    placeForEviction(key, target);
+}
+
+void MdnsCache::placeForEviction(const Key &key, Slot &target)
+{
+    if (target.eviction) {
+        m_evictionQueue.erase(*target.eviction);
+        target.eviction.reset();
+    }
+    if (!m_protected.contains(key) || target.entry.record.rdata.size() > kMaxProtectedData)
+        target.eviction = m_evictionQueue.emplace(target.entry.expiresAt,
+                                                  std::make_pair(key, target.entry.record.rdata));
 }
 
 void MdnsCache::scheduleRefresh(const Key &key, Slot &target)
@@ -123,8 +138,8 @@ bool MdnsCache::insert(const dns::ResourceRecord &record, qint64 now, int interf
     ++m_size;
     m_bytes += bytesOf(record);
     while ((m_size > m_capacity || m_bytes > m_byteCapacity) && !m_expiryQueue.empty()) {
-        const auto first = m_expiryQueue.begin();
-        const auto [evictKey, evictData] = first->second;
+        const Queue &queue = m_evictionQueue.empty() ? m_expiryQueue : m_evictionQueue;
+        const auto [evictKey, evictData] = queue.begin()->second;
         remove(evictKey, evictData);
     }
     return slot(key, record.rdata) != nullptr;
@@ -144,6 +159,8 @@ void MdnsCache::remove(const Key &key, const std::string &rdata)
         m_expiryQueue.erase(*gone.expiry);
     if (gone.refresh)
         m_refreshQueue.erase(*gone.refresh);
+    if (gone.eviction)
+        m_evictionQueue.erase(*gone.eviction);
     m_bytes -= bytesOf(gone.entry.record);
     slots.erase(data);
     --m_size;
@@ -190,6 +207,34 @@ std::optional<qint64> MdnsCache::nextExpiry() const
     if (m_expiryQueue.empty())
         return std::nullopt;
     return m_expiryQueue.begin()->first;
+}
+
+void MdnsCache::count(std::unordered_map<Key, int> &counts, const Key &key, int change)
+{
+    if ((counts[key] += change) <= 0)
+        counts.erase(key);
+}
+
+void MdnsCache::protect(const std::string &name, uint16_t type)
+{
+    const Key key = keyOf(name, type);
+    count(m_protected, key, 1);
+    if (const auto found = m_records.find(key); found != m_records.end()) {
+        for (auto &[data, existing] : found->second)
+            placeForEviction(key, existing);
+    }
+}
+
+void MdnsCache::unprotect(const std::string &name, uint16_t type)
+{
+    const Key key = keyOf(name, type);
+    if (!m_protected.contains(key))
+        return;
+    count(m_protected, key, -1);
+    if (const auto found = m_records.find(key); found != m_records.end()) {
+        for (auto &[data, existing] : found->second)
+            placeForEviction(key, existing);
+    }
 }
 
 void MdnsCache::watch(const std::string &name, uint16_t type)

@@ -23,7 +23,9 @@
 //   arrived more than a second earlier to expire one second later (§10.2).
 // - The cache holds at most `capacity` records and `byteCapacity` bytes of their names and data
 //   (with the copies its queues keep: a flood of 9000-byte records must not take hundreds of
-//   megabytes); beyond that the ones closest to expiry go.
+//   megabytes); beyond that the ones closest to expiry go, those of a protected name and type
+//   (up to 1300 bytes of data) last: a flood of unsolicited records must not push out the records
+//   a resolution waits on.
 // - Records of a watched name and type are offered for a refresh query at 80, 85, 90 and 95 % of
 //   their TTL (§5.2), plus a small jitter.
 class MdnsCache
@@ -58,6 +60,11 @@ public:
     std::optional<qint64> nextExpiry() const;
     size_t size() const { return m_size; }
 
+    // Protection counts: records of a name and type protected at least once are evicted only when
+    // nothing else is left to evict.
+    void protect(const std::string &name, uint16_t type);
+    void unprotect(const std::string &name, uint16_t type);
+
     // Watching counts: records of a name and type watched at least once get refresh times.
     void watch(const std::string &name, uint16_t type);
     void unwatch(const std::string &name, uint16_t type);
@@ -77,6 +84,7 @@ private:
         Entry entry;
         std::optional<Queue::iterator> expiry;
         std::optional<Queue::iterator> refresh;
+        std::optional<Queue::iterator> eviction; // unprotected records only
         int refreshStage = 0;
     };
 
@@ -85,6 +93,8 @@ private:
     Slot *slot(const Key &key, const std::string &rdata);
     void setExpiry(const Key &key, Slot &slot, qint64 expiresAt);
     void scheduleRefresh(const Key &key, Slot &slot);
+    void placeForEviction(const Key &key, Slot &slot);
+    static void count(std::unordered_map<Key, int> &counts, const Key &key, int change);
     void remove(const Key &key, const std::string &rdata);
 
     size_t m_capacity;
@@ -94,7 +104,9 @@ private:
     // By key, then by data: a browse's PTR records can be thousands under one key.
     std::unordered_map<Key, std::map<std::string, Slot>> m_records;
     std::unordered_map<Key, int> m_watched;
+    std::unordered_map<Key, int> m_protected;
     Queue m_expiryQueue;
+    Queue m_evictionQueue; // by expiry, of the unprotected records
     Queue m_refreshQueue;
     std::function<qint64(qint64)> m_jitter;
 };

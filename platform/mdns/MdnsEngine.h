@@ -144,6 +144,6 @@ private:
 
     int m_nextId = 1;
     std::map<int, Browse> m_browses;
-    MdnsServiceTable m_services;
+    MdnsServiceTable m_services{m_cache};
     std::optional<qint64> m_armedAt;
 };

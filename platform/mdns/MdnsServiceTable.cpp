@@ -1,11 +1,14 @@
 #include "platform/mdns/MdnsServiceTable.h"
 
+#include "platform/mdns/MdnsCache.h"
+
 #include <algorithm>
 
 void MdnsServiceTable::add(int id, MdnsService *handle, const std::string &instanceName)
 {
     const auto [it, added] = m_services.emplace(id, Service{handle, MdnsResolution(instanceName)});
     m_byInstance.emplace(it->second.resolution.instanceKey(), id);
+    protect(instanceName, {dns::TypeSrv, dns::TypeTxt}, true);
 }
 
 void MdnsServiceTable::remove(int id)
@@ -15,8 +18,11 @@ void MdnsServiceTable::remove(int id)
         return;
     const MdnsResolution &resolution = found->second.resolution;
     erase(m_byInstance, resolution.instanceKey(), id);
-    if (!resolution.hostKey().empty())
+    protect(resolution.instanceName(), {dns::TypeSrv, dns::TypeTxt}, false);
+    if (!resolution.hostKey().empty()) {
         erase(m_byHost, resolution.hostKey(), id);
+        protect(resolution.hostKey(), {dns::TypeA, dns::TypeAaaa}, false);
+    }
     m_services.erase(found);
 }
 
@@ -37,9 +43,19 @@ void MdnsServiceTable::hostChanged(int id, const std::string &previousHostKey)
     const Service *service = find(id);
     if (service == nullptr || service->resolution.hostKey() == previousHostKey)
         return;
-    if (!previousHostKey.empty())
+    if (!previousHostKey.empty()) {
         erase(m_byHost, previousHostKey, id);
+        protect(previousHostKey, {dns::TypeA, dns::TypeAaaa}, false);
+    }
     m_byHost.emplace(service->resolution.hostKey(), id);
+    protect(service->resolution.hostKey(), {dns::TypeA, dns::TypeAaaa}, true);
+}
+
+void MdnsServiceTable::protect(const std::string &name, std::initializer_list<uint16_t> types,
+                               bool on)
+{
+    for (const uint16_t type : types)
+        on ? m_cache.protect(name, type) : m_cache.unprotect(name, type);
 }
 
 std::vector<int> MdnsServiceTable::of(const std::unordered_set<std::string> &instanceKeys,

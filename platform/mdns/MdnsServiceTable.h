@@ -2,6 +2,7 @@
 
 #include "platform/mdns/MdnsResolution.h"
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -9,15 +10,23 @@
 #include <unordered_set>
 #include <vector>
 
+class MdnsCache;
 class MdnsService;
 
 // The engine's services by id, each with its handle and its resolution, also found by the name key
 // of its instance and of its host (once an SRV record named one), and the times at which they look
 // at the cache again or their resolution times out. The host index follows a resolution whose host
 // changed only through hostChanged(); a removed service's wake-ups are dropped when they come due.
+// The records a service waits on (SRV and TXT of its instance, A and AAAA of its host) stay
+// protected in the cache while the service is in the table.
 class MdnsServiceTable
 {
 public:
+    explicit MdnsServiceTable(MdnsCache &cache)
+        : m_cache(cache)
+    {
+    }
+
     struct Service {
         MdnsService *handle = nullptr;
         MdnsResolution resolution;
@@ -47,7 +56,9 @@ public:
 private:
     using Index = std::unordered_multimap<std::string, int>;
     static void erase(Index &index, const std::string &key, int id);
+    void protect(const std::string &name, std::initializer_list<uint16_t> types, bool on);
 
+    MdnsCache &m_cache;
     std::unordered_map<int, Service> m_services;
     Index m_byInstance;
     Index m_byHost;

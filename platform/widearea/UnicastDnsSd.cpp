@@ -20,6 +20,12 @@ constexpr qint64 kMaxTxtRefreshMs = 3600 * 1000;
 constexpr qsizetype kMaxResolvConfBytes = 64 * 1024;
 constexpr int kMaxSearchDomains = 8;
 
+QByteArray resolvConf()
+{
+    QFile file(QStringLiteral("/etc/resolv.conf"));
+    return file.open(QIODevice::ReadOnly) ? file.read(kMaxResolvConfBytes) : QByteArray();
+}
+
 QByteArray socketAddress(const QByteArray &address)
 {
     if (address.size() == 4) {
@@ -66,6 +72,15 @@ QList<QByteArray> resolverSearchDomains(const QByteArray &resolvConf)
             domains.append(word.endsWith('.') ? word : word + '.');
     }
     return domains;
+}
+
+bool resolverNamesAServer()
+{
+    for (const QByteArray &line : resolvConf().split('\n')) {
+        if (line.simplified().startsWith("nameserver "))
+            return true;
+    }
+    return false;
 }
 
 QList<QByteArray> browseDomainQueries(const QList<QByteArray> &searchDomains,
@@ -172,9 +187,7 @@ void askBrowseDomains(QObject *receiver,
                       std::function<void(const QByteArray &domain, const QByteArray &asked)> found,
                       std::function<void()> done, UnicastResolver &resolver)
 {
-    QFile file(QStringLiteral("/etc/resolv.conf"));
-    const QByteArray conf =
-        file.open(QIODevice::ReadOnly) ? file.read(kMaxResolvConfBytes) : QByteArray();
+    const QByteArray conf = resolvConf();
     QList<QPair<QHostAddress, int>> networks;
     for (const QNetworkInterface &interface : QNetworkInterface::allInterfaces()) {
         if (interface.flags().testFlag(QNetworkInterface::IsUp))

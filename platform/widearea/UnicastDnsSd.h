@@ -24,6 +24,8 @@ QList<QByteArray> browseDomainQueries(const QList<QByteArray> &searchDomains,
                                       const QList<QPair<QHostAddress, int>> &networks);
 // The search list of resolv.conf text: the last "search" or "domain" line wins; absolute names.
 QList<QByteArray> resolverSearchDomains(const QByteArray &resolvConf);
+// Whether /etc/resolv.conf names a DNS server ("nameserver" line) for wide-area browsing to ask.
+bool resolverNamesAServer();
 
 // Asks the browseDomainQueries of this machine (/etc/resolv.conf, the interfaces that are up).
 // `found` runs for each domain an answer names (absolute) with the name that was asked; `done`

@@ -4,7 +4,9 @@
 #include "tests/support/ModelFixture.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -112,7 +114,11 @@ private Q_SLOTS:
             << "camera aa; +5000; answer 0 401; > 00-11-22-00-00-aa true; > finished; +5000";
         QTest::newRow("the wait bound prints while probes are out")
             << QStringList{"--json", "--wait", "7.5"}
-            << "camera aa; +7499; +1; > 00-11-22-00-00-aa false; > finished";
+            << "camera aa; +7499; +1; > 00-11-22-00-00-aa false isIpv4Enabled; > finished";
+        QTest::newRow("a service heard as the browse ends is still listed")
+            << QStringList{"--json"}
+            << "camera aa; answer 0 200; found bb; +5000; txt bb; answer 1 200; "
+               "> 00-11-22-00-00-aa true; > 00-11-22-00-00-bb true; > finished";
         QTest::newRow("an empty table is its header")
             << QStringList{} << "+5000; " + header + "; > finished";
         QTest::newRow("an empty JSON list is nothing")
@@ -126,7 +132,8 @@ private Q_SLOTS:
             << QStringList{"--json", "--watch", "6", "--count", "2"}
             << "camera aa; camera bb; +5000; answer 0 200; answer 1 -; > 00-11-22-00-00-aa true; "
                "> 00-11-22-00-00-bb false; > {\"search\":1,\"devices\":2}; +1000; camera aa; "
-               "+6000; > 00-11-22-00-00-aa false; > {\"search\":2,\"devices\":1}; > finished; "
+               "+6000; > 00-11-22-00-00-aa false isIpv4Enabled; > {\"search\":2,\"devices\":1}; > "
+               "finished; "
                "+6000";
     }
 
@@ -137,28 +144,41 @@ private Q_SLOTS:
         ModelFixture f;
         auto model = f.makeModel();
         QStringList seen;
-        static const QRegularExpression camera(
-            "\\{\"macAddress\":\"([^\"]*)\".*\"isIpv4Enabled\":(\\w+).*\\}");
         CameraScan scan(
             *model, std::get<ScanOptions>(parseScanOptions(arguments)),
             [&](QString text) {
                 QVERIFY(text.endsWith('\n'));
-                for (const QString &line :
-                     text.replace(camera, "\\1 \\2").split('\n', Qt::SkipEmptyParts))
-                    seen << "> " + line;
+                for (const QString &line : text.split('\n', Qt::SkipEmptyParts)) {
+                    const QJsonObject json = QJsonDocument::fromJson(line.toUtf8()).object();
+                    if (!json.contains("macAddress")) {
+                        seen << "> " + line;
+                        continue;
+                    }
+                    QStringList unchecked;
+                    for (const QJsonValue &flag : json["unchecked"].toArray())
+                        unchecked << flag.toString();
+                    seen << QStringLiteral("> %1 %2 %3")
+                                .arg(json["macAddress"].toString(),
+                                     json["isIpv4Enabled"].toBool() ? "true" : "false",
+                                     unchecked.join(','))
+                                .trimmed();
+                }
             },
             f.time.makeTimer(), f.time.makeTimer());
         connect(&scan, &CameraScan::finished, [&] { seen << "> finished"; });
+        QMap<QString, std::shared_ptr<FakeDnsSdService>> services;
         scan.start();
         for (const QString &step : conversation.split("; ")) {
             const QStringList words = step.split(' ');
             if (words[0] == ">")
                 continue;
             seen << step;
-            if (words[0] == "camera") {
-                auto found = f.service({"198.18.0.10"});
-                Q_EMIT f.browsers.last()->serviceFound(found, false);
-                Q_EMIT found->txtRecordChanged(
+            if (words[0] == "camera" || words[0] == "found") {
+                services[words[1]] = f.service({"198.18.0.10"});
+                Q_EMIT f.browsers.last()->serviceFound(services[words[1]], false);
+            }
+            if (words[0] == "camera" || words[0] == "txt") {
+                Q_EMIT services[words[1]]->txtRecordChanged(
                     makerTxt({{"macaddress", "0011220000" + words[1].toLatin1()}}));
             } else if (words[0] == "answer") {
                 f.http.finish(words[1].toInt(),

@@ -267,12 +267,15 @@ private Q_SLOTS:
         QCOMPARE(cache.find(Conversation::host("d"), dns::TypeA, 0).size(), 1u);
         cache.removeExpired(1000000);
         QCOMPARE(cache.size(), 0u);
-        MdnsCache small(100, 80000); // room for two TXT records of 9000 bytes
-        for (const char *label : {"a", "b", "c"})
-            small.insert(
-                Conversation::record(QStringLiteral("txt:%1=%2").arg(label, QString(8999, 'x'))), 0,
-                1);
-        QCOMPARE(small.size(), 2u);
+        // Room for two TXT records of 9000 bytes; a protected one is kept only up to 1300 bytes.
+        MdnsCache small(100, 100000);
+        small.protect(Conversation::instance("a"), dns::TypeTxt);
+        small.protect(Conversation::instance("b"), dns::TypeTxt);
+        for (const char *token : {"txt:a=x/10", "txt:b=L/10", "txt:c=L", "txt:d=L"})
+            small.insert(Conversation::record(QString(token).replace("L", QString(8999, 'x'))), 0,
+                         1);
+        QCOMPARE(small.size(), 3u); // a, c, d: the protected b was too large
+        QVERIFY(small.find(Conversation::instance("b"), dns::TypeTxt, 0).empty());
     }
 };
 
