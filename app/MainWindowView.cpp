@@ -83,11 +83,13 @@ private:
 } // namespace
 
 MainWindowView::MainWindowView(std::unique_ptr<Model> model,
-                               std::unique_ptr<LocalNetworks> networks, QWidget *parent)
+                               std::unique_ptr<LocalNetworks> networks, QWidget *parent,
+                               const ChangeCoalescer::Post &nextTurn)
     : QWidget(parent)
     , m_model(model ? std::move(model) : std::make_unique<Model>())
     , m_networks(networks ? std::move(networks) : createSystemLocalNetworks())
-    , m_changes(*m_model, [this] { refresh(); })
+    , m_changes(
+          *m_model, [this] { refresh(); }, nextTurn)
 {
     setMinimumSize(kMinimumContentSize);
     QPalette colours = palette();
@@ -106,7 +108,7 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
     // The last probe's end changes no list when the camera's flag was already as it found it.
     connect(m_model.get(), &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
 
-    m_cameraListTable = new CameraListTable(*m_model, this);
+    m_cameraListTable = new CameraListTable(*m_model, this, nullptr, nullptr, nextTurn);
     new RoundedCorners(*m_cameraListTable, kTableCornerRadius);
     QWidget *rows = m_cameraListTable->controller().tableView()->viewport();
     m_nothingFound = makeQuietLabel(rows, m_searchButton->font());
