@@ -56,6 +56,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The constructor's parts: the search button with its shortcuts and the status line; the
+    // table with its "nothing found" text; the filter field; the layout of all three.
+    void makeSearchButton();
+    void makeTable(const ChangeCoalescer::Post &nextTurn);
+    void makeFilterField();
+    void layOut();
     void refresh();
 
     std::unique_ptr<Model> m_model;
