@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/ChangeCoalescer.h"
 #include "discovery/Model.h"
 #include "platform/LocalNetworks.h"
 
@@ -17,10 +18,11 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Null `model` or `networks` let the view make its own (see MainWindowView).
+    // Null `model` or `networks` let the view make its own; `nextTurn` goes to the view (see
+    // MainWindowView).
     explicit MainWindow(AppDelegate &delegate, std::unique_ptr<Model> model = nullptr,
                         std::unique_ptr<LocalNetworks> networks = nullptr,
-                        QWidget *parent = nullptr);
+                        QWidget *parent = nullptr, const ChangeCoalescer::Post &nextTurn = {});
     ~MainWindow() override;
 
     MainWindowView &view() const { return *m_view; }

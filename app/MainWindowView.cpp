@@ -83,11 +83,13 @@ private:
 } // namespace
 
 MainWindowView::MainWindowView(std::unique_ptr<Model> model,
-                               std::unique_ptr<LocalNetworks> networks, QWidget *parent)
+                               std::unique_ptr<LocalNetworks> networks, QWidget *parent,
+                               const ChangeCoalescer::Post &nextTurn)
     : QWidget(parent)
     , m_model(model ? std::move(model) : std::make_unique<Model>())
     , m_networks(networks ? std::move(networks) : createSystemLocalNetworks())
-    , m_changes(*m_model, [this] { refresh(); })
+    , m_changes(
+          *m_model, [this] { refresh(); }, nextTurn)
 {
     setMinimumSize(kMinimumContentSize);
     QPalette colours = palette();
@@ -95,6 +97,18 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
     setPalette(colours);
     setAutoFillBackground(true);
 
+    makeSearchButton();
+    makeTable(nextTurn);
+    makeFilterField();
+    layOut();
+
+    m_model->startMdns();
+    // The search has stored its state by now: the button is shown disabled from the first paint.
+    refresh();
+}
+
+void MainWindowView::makeSearchButton()
+{
     m_searchButton = new SearchButton(this);
     connect(m_searchButton, &QAbstractButton::clicked, m_model.get(), &Model::startMdns);
     // click() does nothing while the button is disabled.
@@ -105,8 +119,11 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
     m_statusLine->setAccessibleName(localizedText("searchStatus"));
     // The last probe's end changes no list when the camera's flag was already as it found it.
     connect(m_model.get(), &Model::probesSettled, &m_changes, &ChangeCoalescer::changeAnnounced);
+}
 
-    m_cameraListTable = new CameraListTable(*m_model, this);
+void MainWindowView::makeTable(const ChangeCoalescer::Post &nextTurn)
+{
+    m_cameraListTable = new CameraListTable(*m_model, this, nullptr, nullptr, nextTurn);
     new RoundedCorners(*m_cameraListTable, kTableCornerRadius);
     QWidget *rows = m_cameraListTable->controller().tableView()->viewport();
     m_nothingFound = makeQuietLabel(rows, m_searchButton->font());
@@ -114,7 +131,10 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
     m_nothingFound->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_nothingFound->hide();
     (new QVBoxLayout(rows))->addWidget(m_nothingFound, 0, Qt::AlignCenter);
+}
 
+void MainWindowView::makeFilterField()
+{
     m_filterField = new QLineEdit(this);
     m_filterField->setPlaceholderText(localizedText("filter"));
     m_filterField->setAccessibleName(localizedText("filter"));
@@ -133,7 +153,10 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
             &ChangeCoalescer::changeAnnounced);
     QWidget::setTabOrder(m_searchButton, m_filterField);
     QWidget::setTabOrder(m_filterField, m_cameraListTable->controller().tableView());
+}
 
+void MainWindowView::layOut()
+{
     auto *buttonRow = new QHBoxLayout;
     buttonRow->setContentsMargins(0, 0, 0, kButtonRowBottomPadding);
     buttonRow->addWidget(m_searchButton);
@@ -144,10 +167,6 @@ MainWindowView::MainWindowView(std::unique_ptr<Model> model,
     auto *column = new QVBoxLayout(this);
     column->addLayout(buttonRow);
     column->addWidget(m_cameraListTable, 1);
-
-    m_model->startMdns();
-    // The search has stored its state by now: the button is shown disabled from the first paint.
-    refresh();
 }
 
 MainWindowView::~MainWindowView()

@@ -38,10 +38,11 @@ public:
     static constexpr QSize kMinimumContentSize{1000, 450};
 
     // A null `model` means a Model of the process's own mDNS querier and HTTP client, null
-    // `networks` this machine's interfaces.
+    // `networks` this machine's interfaces. `nextTurn` takes the refreshes of the view and of its
+    // table to a later turn (null: the event loop's; ChangeCoalescer::Post).
     explicit MainWindowView(std::unique_ptr<Model> model = nullptr,
                             std::unique_ptr<LocalNetworks> networks = nullptr,
-                            QWidget *parent = nullptr);
+                            QWidget *parent = nullptr, const ChangeCoalescer::Post &nextTurn = {});
     ~MainWindowView() override;
 
     Model &model() const { return *m_model; }
@@ -55,6 +56,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The constructor's parts: the search button with its shortcuts and the status line; the
+    // table with its "nothing found" text; the filter field; the layout of all three.
+    void makeSearchButton();
+    void makeTable(const ChangeCoalescer::Post &nextTurn);
+    void makeFilterField();
+    void layOut();
     void refresh();
 
     std::unique_ptr<Model> m_model;

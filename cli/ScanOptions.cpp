@@ -55,13 +55,71 @@ bool isDomain(const QString &text)
     return text.size() <= 253 && domain.match(text).hasMatch();
 }
 
+// The type after --services, checked; a message when it is none.
+std::optional<QString> readServiceType(ScanOptions &options, const QString &type)
+{
+    if (isSubtype(type))
+        return QStringLiteral("subtypes are not browsed: \"%1\" (browse the service type itself, "
+                              "e.g. _http._tcp)")
+            .arg(type);
+    if (!isServiceType(type))
+        return QStringLiteral("not a service type: \"%1\" (expected e.g. _http._tcp)").arg(type);
+    // "_ipp._tcp." is the same type; a browser would put the dot inside the names it asks for.
+    options.serviceType = type.endsWith(QLatin1Char('.')) ? type.chopped(1) : type;
+    return std::nullopt;
+}
+
+// The seconds after --time, --wait or --watch (`option`), checked; a message when they are none.
+std::optional<QString> readSeconds(ScanOptions &options, const QString &option,
+                                   const std::optional<QString> &text)
+{
+    if (!text)
+        return QStringLiteral("%1 needs a number of seconds").arg(option);
+    const auto number = seconds(*text);
+    if (!number)
+        return QStringLiteral("%1: not a number of seconds above 0 and up to %2: \"%3\"")
+            .arg(option)
+            .arg(kMaximumSeconds)
+            .arg(*text);
+    if (option == QLatin1String("--time")) {
+        options.timeSeconds = *number;
+    } else if (option == QLatin1String("--wait")) {
+        options.waitSeconds = *number;
+    } else {
+        if (*number < kMinimumWatchSeconds)
+            return QStringLiteral("--watch: at least %1 seconds between searches")
+                .arg(kMinimumWatchSeconds);
+        options.watchSeconds = *number;
+    }
+    return std::nullopt;
+}
+
+// Options given that the mode does not take.
+std::optional<QString> modeConflict(const ScanOptions &options, const QStringList &arguments)
+{
+    const bool timeGiven = arguments.contains(QLatin1String("--time"));
+    const bool waitGiven = arguments.contains(QLatin1String("--wait"));
+    if (options.mode == ScanOptions::Mode::browseDomains) {
+        if (waitGiven || options.watchSeconds || options.count || !options.domain.isEmpty())
+            return QStringLiteral("--browse-domains takes only --time and --json");
+    } else if (options.mode == ScanOptions::Mode::services) {
+        if (waitGiven || options.watchSeconds || options.count)
+            return QStringLiteral("--wait, --watch and --count belong to the camera list, not to "
+                                  "--services");
+    } else {
+        if (timeGiven)
+            return QStringLiteral("--time belongs to --services");
+        if (options.count && !options.watchSeconds)
+            return QStringLiteral("--count needs --watch");
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments)
 {
     ScanOptions options;
-    bool timeGiven = false;
-    bool waitGiven = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const auto value = [&]() -> std::optional<QString> {
@@ -69,6 +127,7 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
                 return std::nullopt;
             return arguments.at(++i);
         };
+        std::optional<QString> problem;
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             options.mode = ScanOptions::Mode::help;
             return options;
@@ -81,42 +140,11 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
             options.json = true;
         } else if (argument == QLatin1String("--services")) {
             options.mode = ScanOptions::Mode::services;
-            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-'))) {
-                options.serviceType = arguments.at(++i);
-                if (isSubtype(options.serviceType))
-                    return QStringLiteral("subtypes are not browsed: \"%1\" (browse the service "
-                                          "type itself, e.g. _http._tcp)")
-                        .arg(options.serviceType);
-                if (!isServiceType(options.serviceType))
-                    return QStringLiteral("not a service type: \"%1\" (expected e.g. _http._tcp)")
-                        .arg(options.serviceType);
-                // "_ipp._tcp." is the same type; a browser would put the dot inside the name.
-                if (options.serviceType.endsWith(QLatin1Char('.')))
-                    options.serviceType.chop(1);
-            }
+            if (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1Char('-')))
+                problem = readServiceType(options, arguments.at(++i));
         } else if (argument == QLatin1String("--time") || argument == QLatin1String("--wait") ||
                    argument == QLatin1String("--watch")) {
-            const auto text = value();
-            if (!text)
-                return QStringLiteral("%1 needs a number of seconds").arg(argument);
-            const auto number = seconds(*text);
-            if (!number)
-                return QStringLiteral("%1: not a number of seconds above 0 and up to %2: \"%3\"")
-                    .arg(argument)
-                    .arg(kMaximumSeconds)
-                    .arg(*text);
-            if (argument == QLatin1String("--time")) {
-                options.timeSeconds = *number;
-                timeGiven = true;
-            } else if (argument == QLatin1String("--wait")) {
-                options.waitSeconds = *number;
-                waitGiven = true;
-            } else {
-                if (*number < kMinimumWatchSeconds)
-                    return QStringLiteral("--watch: at least %1 seconds between searches")
-                        .arg(kMinimumWatchSeconds);
-                options.watchSeconds = *number;
-            }
+            problem = readSeconds(options, argument, value());
         } else if (argument == QLatin1String("--browse-domains")) {
             options.mode = ScanOptions::Mode::browseDomains;
         } else if (argument == QLatin1String("--domain")) {
@@ -136,21 +164,11 @@ std::variant<ScanOptions, QString> parseScanOptions(const QStringList &arguments
         } else {
             return QStringLiteral("unexpected argument: \"%1\" (see --help)").arg(argument);
         }
+        if (problem)
+            return *problem;
     }
-
-    if (options.mode == ScanOptions::Mode::browseDomains) {
-        if (waitGiven || options.watchSeconds || options.count || !options.domain.isEmpty())
-            return QStringLiteral("--browse-domains takes only --time and --json");
-    } else if (options.mode == ScanOptions::Mode::services) {
-        if (waitGiven || options.watchSeconds || options.count)
-            return QStringLiteral("--wait, --watch and --count belong to the camera list, not to "
-                                  "--services");
-    } else {
-        if (timeGiven)
-            return QStringLiteral("--time belongs to --services");
-        if (options.count && !options.watchSeconds)
-            return QStringLiteral("--count needs --watch");
-    }
+    if (const auto problem = modeConflict(options, arguments))
+        return *problem;
     return options;
 }
 

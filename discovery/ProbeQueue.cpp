@@ -48,6 +48,7 @@ void ProbeQueue::abandonAll()
     m_state->waiting.clear();
     m_state->autoIpWaiting.clear();
     m_state->opening = 0;
+    m_state->openingAutoIp = 0;
     const auto inFlight = std::exchange(m_state->inFlight, {});
     for (const auto &[sequence, request] : inFlight)
         m_state->client->abort(request.id);
@@ -58,8 +59,10 @@ void ProbeQueue::settle(const std::shared_ptr<State> &state, quint64 sequence)
     const auto found = state->inFlight.find(sequence);
     if (found == state->inFlight.end())
         return;
-    if (found->second.isOpening)
+    if (found->second.isOpening) {
         --state->opening;
+        state->openingAutoIp -= found->second.isAutoIp ? 1 : 0;
+    }
     state->inFlight.erase(found);
 }
 
@@ -70,6 +73,7 @@ void ProbeQueue::stopOpening(const std::shared_ptr<State> &state, quint64 sequen
         return;
     found->second.isOpening = false;
     --state->opening;
+    state->openingAutoIp -= found->second.isAutoIp ? 1 : 0;
     startWaiting(state);
 }
 
@@ -77,8 +81,9 @@ void ProbeQueue::startWaiting(const std::shared_ptr<State> &state)
 {
     while (state->opening < state->limit &&
            static_cast<int>(state->inFlight.size()) < state->openLimit) {
-        std::deque<Request> &lane = state->waiting.empty() ? state->autoIpWaiting : state->waiting;
-        if (lane.empty())
+        const bool autoIp = state->waiting.empty();
+        std::deque<Request> &lane = autoIp ? state->autoIpWaiting : state->waiting;
+        if (lane.empty() || (autoIp && state->openingAutoIp >= state->limit / 2))
             return;
         Request request = std::move(lane.front());
         lane.pop_front();
@@ -91,6 +96,7 @@ void ProbeQueue::startWaiting(const std::shared_ptr<State> &state)
         });
         opening->start(kOpeningMs);
         ++state->opening;
+        state->openingAutoIp += autoIp ? 1 : 0;
         const HttpClient::RequestId id =
             state->client->get(request.url, request.timeout,
                                [weakState, sequence, completion = std::move(request.completion)](
@@ -103,7 +109,7 @@ void ProbeQueue::startWaiting(const std::shared_ptr<State> &state)
                                    if (const auto alive = weakState.lock())
                                        startWaiting(alive);
                                });
-        state->inFlight.emplace(sequence, InFlight{id, std::move(opening), true});
+        state->inFlight.emplace(sequence, InFlight{id, std::move(opening), true, autoIp});
         state->mostOpening = std::max(state->mostOpening, state->opening);
         state->mostOut = std::max(state->mostOut, static_cast<int>(state->inFlight.size()));
     }

@@ -13,7 +13,8 @@
 
 // Sends web-interface probes through an HttpClient, at most `limit` of them being opened at once
 // and at most `openLimit` out at all, started in the order they were queued - except that
-// probes of auto-IP addresses (169.254.0.0/16) wait until no other probe is waiting.
+// probes of auto-IP addresses (169.254.0.0/16) wait until no other probe is waiting, and take at
+// most half of the places.
 //
 // Why a bound on probes being opened: a thousand cameras with three addresses each would
 // otherwise open some 6000 connections to 3000 addresses at once, more than the kernel's
@@ -29,8 +30,9 @@
 // holds at most about `limit` unresolved entries, while a device that answers at all has its
 // connection up well within it.
 //
-// Why auto-IP last: on such sites every auto-IP probe takes kOpeningMs of a place, so queued in
-// between they would hold back the addresses that answer.
+// Why auto-IP last, and on half the places at most: on such sites every auto-IP probe takes
+// kOpeningMs of a place, so queued in between, or filling every place while the next camera's
+// other addresses are on their way, they would hold back the addresses that answer.
 //
 // Why a bound on probes out: each is a socket, a file descriptor (see raiseOpenFileLimit()).
 //
@@ -73,6 +75,7 @@ private:
         HttpClient::RequestId id;
         std::unique_ptr<OneShotTimer> opening; // ends kOpeningMs after the request was sent
         bool isOpening;
+        bool isAutoIp;
     };
     struct State {
         HttpClient *client;
@@ -81,6 +84,7 @@ private:
         TimerFactory makeTimer;
         std::map<quint64, InFlight> inFlight; // by sequence number
         int opening = 0;
+        int openingAutoIp = 0;
         quint64 sent = 0;
         std::deque<Request> waiting;
         std::deque<Request> autoIpWaiting;

@@ -338,6 +338,22 @@ bool CameraListTableController::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
+void CameraListTableController::moveSelection(int key)
+{
+    const int count = int(list().size());
+    if (count == 0)
+        return;
+    const int current = selectedRow();
+    const int last = count - 1;
+    const bool isUp = key == Qt::Key_Up || key == Qt::Key_PageUp;
+    const int step = key == Qt::Key_Up || key == Qt::Key_Down ? 1 : rowsPerPage();
+    int row =
+        current < 0 ? (isUp ? last : 0) : std::clamp(current + (isUp ? -step : step), 0, last);
+    if (key == Qt::Key_Home || key == Qt::Key_End)
+        row = key == Qt::Key_Home ? 0 : last;
+    selectRow(row);
+}
+
 bool CameraListTableController::keyPressed(int key, Qt::KeyboardModifiers modifiers)
 {
     // Ctrl+Home and Ctrl+End go where Home and End go; Shift+F10 is the Menu key.
@@ -349,27 +365,16 @@ bool CameraListTableController::keyPressed(int key, Qt::KeyboardModifiers modifi
     }
     if (modifiers)
         return false;
-    const int count = int(list().size());
     const int current = selectedRow();
-    const int last = count - 1;
     switch (key) {
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End: {
-        if (count == 0)
-            return true;
-        const bool isUp = key == Qt::Key_Up || key == Qt::Key_PageUp;
-        const int step = key == Qt::Key_Up || key == Qt::Key_Down ? 1 : rowsPerPage();
-        int row =
-            current < 0 ? (isUp ? last : 0) : std::clamp(current + (isUp ? -step : step), 0, last);
-        if (key == Qt::Key_Home || key == Qt::Key_End)
-            row = key == Qt::Key_Home ? 0 : last;
-        selectRow(row);
+    case Qt::Key_End:
+        moveSelection(key);
         return true;
-    }
     case Qt::Key_Left:
     case Qt::Key_Right:
         m_tableView->horizontalScrollBar()->triggerAction(

@@ -122,6 +122,8 @@ private:
     void fitColumnWidth(int column, const ObservableCameraList &rows);
     void viewDidLoad();
     bool keyPressed(int key, Qt::KeyboardModifiers modifiers);
+    // Up, Down, PageUp, PageDown, Home or End: selects the row it leads to.
+    void moveSelection(int key);
     // Points Qt's current index and selection at the selected row, or clears them.
     void followSelection();
     // Rows that fit in the viewport, at least one: the step of PageUp and PageDown.

@@ -43,11 +43,8 @@ class TestDesktop : public QObject
 
     Model &model() { return view->model(); }
     CameraListTableController &table() { return view->cameraListTable().controller(); }
-    static void nextTurns()
-    {
-        for (int turn = 0; turn < 3; ++turn)
-            QCoreApplication::processEvents();
-    }
+    FakeTurns turns; // the view's and the table's refreshes
+    void nextTurns() { turns.takeTurns(); }
     void endSearch()
     {
         fixture.time.advance(Model::kBrowseDurationMs);
@@ -91,7 +88,7 @@ private Q_SLOTS:
                                                       return browser;
                                                   },
                                                   fixture.http, fixture.time.makeTimer()),
-                                              std::move(lan));
+                                              std::move(lan), nullptr, turns.post());
         view = &window->view();
     }
 

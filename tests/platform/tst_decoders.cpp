@@ -21,23 +21,16 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<Entries>("expected");
         using namespace Qt::StringLiterals;
-        QTest::newRow("empty record") << QByteArray() << Entries{};
-        QTest::newRow("two entries")
-            << txtBytes({"a=one", "b=two"}) << Entries{{"a", "one"}, {"b", "two"}};
+        QTest::newRow("values after the first '=', bytes kept raw")
+            << txtBytes({"a=b=c", "m=\xff\xfe\x00"_ba})
+            << Entries{{"a", "b=c"}, {"m", "\xff\xfe\x00"_ba}};
         QTest::newRow("key without '='") << txtBytes({"flag"}) << Entries{{"flag", ""}};
-        QTest::newRow("key with empty value") << txtBytes({"flag="}) << Entries{{"flag", ""}};
-        QTest::newRow("first occurrence wins") << txtBytes({"a=1", "a=2"}) << Entries{{"a", "1"}};
-        QTest::newRow("string starting with '=' ignored")
-            << txtBytes({"=abc", "b=2"}) << Entries{{"b", "2"}};
-        QTest::newRow("value keeps further '='") << txtBytes({"a=b=c"}) << Entries{{"a", "b=c"}};
-        QTest::newRow("keys keep their letter case")
-            << txtBytes({"A=1", "a=2"}) << Entries{{"A", "1"}, {"a", "2"}};
-        QTest::newRow("empty strings skipped") << txtBytes({"", "a=1", ""}) << Entries{{"a", "1"}};
-        QTest::newRow("value bytes kept raw")
-            << txtBytes({"m=\xff\xfe\x00"_ba}) << Entries{{"m", "\xff\xfe\x00"_ba}};
+        QTest::newRow("first occurrence wins, keys keep their letter case")
+            << txtBytes({"a=1", "A=2", "a=3"}) << Entries{{"a", "1"}, {"A", "2"}};
+        QTest::newRow("empty strings and strings starting with '=' skipped")
+            << txtBytes({"", "=abc", "b=2", ""}) << Entries{{"b", "2"}};
         QTest::newRow("length past the end")
             << txtBytes({"a=1"}) + char(9) + "b=2" << Entries{{"a", "1"}};
-        QTest::newRow("lone length byte") << txtBytes({"a=1"}) + "\xff"_ba << Entries{{"a", "1"}};
     }
 
     void txt()
@@ -55,8 +48,6 @@ private Q_SLOTS:
         QTest::newRow("global IPv6") << socketAddress("2001:db8::5") << "2001:db8::5";
         QTest::newRow("link-local IPv6 with scope")
             << socketAddress("fe80::1", int(if_nametoindex("lo"))) << "fe80::1%lo";
-        QTest::newRow("empty block") << QByteArray() << "";
-        QTest::newRow("unknown family") << QByteArray(16, '\x7f') << "";
         QTest::newRow("IPv6 block cut short") << socketAddress("2001:db8::5").left(8) << "";
     }
 
@@ -109,9 +100,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QColor>("expected");
-        QTest::newRow("upper-case digits") << "#FFC400" << QColor(0xffc400); // opaque
-        QTest::newRow("lower-case digits") << "#d0d0d0" << QColor(0xd0d0d0);
-        QTest::newRow("no number sign") << "141414" << QColor();
+        QTest::newRow("digits in either case") << "#FFc4d0" << QColor(0xffc4d0); // opaque
         QTest::newRow("too short") << "#14141" << QColor();
         QTest::newRow("not hexadecimal") << "#14141G" << QColor();
         QTest::newRow("sign inside") << "#+14141" << QColor();

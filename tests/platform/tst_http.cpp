@@ -83,12 +83,12 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<int>>("status");
         QTest::addColumn<int>("doneAfterMs");
 
-        QTest::newRow("redirect chain to its end")
+        QTest::newRow("redirect chain to a body that never ends")
             << false
             << QByteArrayList{"HTTP/1.1 302 Found\r\nLocation: /b?x=1\r\n\r\n",
                               "HTTP/1.1 307 Temporary\r\nLocation: "
                               "http://127.0.0.1:{port}/c\r\n\r\n",
-                              "HTTP/1.1 401 Unauthorized\r\nContent-Length: 9\r\n\r\n"}
+                              "HTTP/1.1 401 Unauthorized\r\nContent-Length: 99\r\n\r\n<html>"}
             << QByteArray()
             << QByteArrayList{"GET /a HTTP/1.1", "GET /b?x=1 HTTP/1.1", "GET /c HTTP/1.1"}
             << std::optional(401) << 0;
@@ -143,6 +143,9 @@ private Q_SLOTS:
         QCOMPARE(elapsed, doneAfterMs);
         QVERIFY(result);
         QCOMPARE(*result, status);
+        // Every connection is closed by then, the one whose body never ends included.
+        for (QTcpSocket *connection : std::as_const(server.connections))
+            QTRY_COMPARE(connection->state(), QAbstractSocket::UnconnectedState);
     }
 
     // Run by ctest in a mount namespace whose OpenSSL directory holds only the test CA, as the

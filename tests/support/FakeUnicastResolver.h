@@ -2,6 +2,7 @@
 
 #include "platform/widearea/UnicastResolver.h"
 
+#include <QHash>
 #include <QList>
 #include <QPointer>
 
@@ -50,18 +51,12 @@ public:
 
     static QString typeName(int type)
     {
-        switch (type) {
-        case ns_t_ptr:
-            return QStringLiteral("PTR");
-        case ns_t_srv:
-            return QStringLiteral("SRV");
-        case ns_t_txt:
-            return QStringLiteral("TXT");
-        case ns_t_a:
-            return QStringLiteral("A");
-        default:
-            return QStringLiteral("AAAA");
-        }
+        static const QHash<int, QString> names{{ns_t_ptr, "PTR"},
+                                               {ns_t_srv, "SRV"},
+                                               {ns_t_txt, "TXT"},
+                                               {ns_t_a, "A"},
+                                               {ns_t_aaaa, "AAAA"}};
+        return names.value(type, QString::number(type));
     }
 
     QList<Question> questions;
