@@ -86,11 +86,15 @@ void CameraListTable::updateController()
     // A camera unchanged at its place keeps its row: a row is made once per camera state, not at
     // every update of a search that lists thousands.
     ObservableCameraList kept(cameras.size());
+    QStringList keptText(cameras.size());
     for (qsizetype i = 0; i < std::min(previous.size(), cameras.size()); ++i) {
-        if (previous.at(i) == cameras.at(i))
+        if (previous.at(i) == cameras.at(i)) {
             kept[i] = m_rowOfCamera.at(i);
+            keptText[i] = m_searchableTextOfCamera.at(i);
+        }
     }
     m_rowOfCamera = kept;
+    m_searchableTextOfCamera = keptText;
     showCameras();
 }
 
@@ -102,23 +106,32 @@ void CameraListTable::setFilterText(const QString &text)
 
 bool CameraListTable::matchesFilter(const Camera &camera, const QString &text)
 {
-    for (const QString *column : {&camera.macAddress, &camera.ipv4, &camera.ipv6, &camera.autoIp,
-                                  &camera.moedelName, &camera.serialNumber}) {
-        if (column->contains(text, Qt::CaseInsensitive))
-            return true;
-    }
+    return searchableText(camera).contains(text.toCaseFolded());
+}
+
+QString CameraListTable::searchableText(const Camera &camera)
+{
     QString bareMac = camera.macAddress;
     bareMac.remove(u'-').remove(u':');
-    return bareMac.contains(text, Qt::CaseInsensitive);
+    // One line each: no match runs from one column into the next.
+    return QStringList{camera.macAddress, camera.ipv4,         camera.ipv6, camera.autoIp,
+                       camera.moedelName, camera.serialNumber, bareMac}
+        .join(u'\n')
+        .toCaseFolded();
 }
 
 void CameraListTable::showCameras()
 {
     const CameraList &cameras = m_displayedCameraList;
+    const QString needle = m_filterText.toCaseFolded();
     ObservableCameraList rows;
     for (qsizetype i = 0; i < cameras.size(); ++i) {
-        if (!m_filterText.isEmpty() && !matchesFilter(cameras.at(i), m_filterText))
-            continue;
+        if (!needle.isEmpty()) {
+            if (m_searchableTextOfCamera.at(i).isNull())
+                m_searchableTextOfCamera[i] = searchableText(cameras.at(i));
+            if (!m_searchableTextOfCamera.at(i).contains(needle))
+                continue;
+        }
         if (!m_rowOfCamera.at(i))
             m_rowOfCamera[i] = makeRow(cameras.at(i));
         rows.append(m_rowOfCamera.at(i));

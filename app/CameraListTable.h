@@ -68,6 +68,8 @@ public:
     static bool matchesFilter(const Camera &camera, const QString &text);
 
 private:
+    // The texts matchesFilter looks in, case-folded: each column's, then the bare MAC address.
+    static QString searchableText(const Camera &camera);
     // Steps 3 to 5 for displayedCameraList.
     void showCameras();
 
@@ -76,6 +78,8 @@ private:
     CameraList m_displayedCameraList;
     // The row of each camera of displayedCameraList that has one, made when first shown.
     ObservableCameraList m_rowOfCamera;
+    // Likewise its searchableText, made when first filtered.
+    QStringList m_searchableTextOfCamera;
     CameraListTableController *m_controller = nullptr;
     ChangeCoalescer m_changes;
     // Looks, after each turn's changes are stored, for an emptied list to expedite.

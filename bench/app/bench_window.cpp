@@ -119,7 +119,8 @@ int main(int argc, char *argv[])
     heartbeat.start();
     qint64 completeMs = -1;
     while (clock.elapsed() < kSearchWindowMs) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        // Sleeps until an event comes: the heartbeat wakes the loop at least every 5 ms.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (completeMs < 0 && table->model()->rowCount() == devices && model.unsettledProbes() == 0)
             completeMs = clock.elapsed();
     }

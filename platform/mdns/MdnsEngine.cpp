@@ -315,10 +315,9 @@ void MdnsEngine::onTimer()
         ask(refresh.name, RecordType(refresh.type), now);
 
     for (auto &[browseId, browse] : m_browses) {
-        if (browse.schedule.isDue(now)) {
-            browse.schedule.send(now);
-            ask(browse.typeName, TypePtr, now);
-        }
+        if (browse.schedule.isDue(now))
+            ask(browse.typeName, TypePtr, now,
+                browse.schedule.send(now, m_transport->sharesPort()));
     }
 
     sendDueQuestions(now);

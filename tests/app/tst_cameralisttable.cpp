@@ -147,9 +147,12 @@ private Q_SLOTS:
     void filter()
     {
         QFETCH(QString, text);
-        for (int n = 1; n <= 3; ++n)
-            add(n);
-        settle();
+        const auto addThree = [&] {
+            for (int n = 1; n <= 3; ++n)
+                add(n);
+            settle();
+        };
+        addThree();
         controller().setSelectedRowMac(model->cameraList().at(0).macAddress);
         table->setFilterText(text);
         const auto shown = [&] {
@@ -163,9 +166,7 @@ private Q_SLOTS:
         QCOMPARE(controller().selectedRow(), 0); // painted so: tst_table
         table->setFilterText(text);
         model->startMdns();
-        for (int n = 1; n <= 3; ++n)
-            add(n);
-        settle();
+        addThree();
         QTEST(shown(), "rows");
     }
 

@@ -401,8 +401,10 @@ private Q_SLOTS:
                 resolver.answer(ns_t_txt);
             else
                 resolver.answer(ns_t_txt, record("\x0cvender=tulvo", words[1].toUInt()));
+            static const QMap<int, QString> names{
+                {ns_t_srv, "SRV"}, {ns_t_txt, "TXT"}, {ns_t_a, "A"}, {ns_t_aaaa, "AAAA"}};
             for (const auto &question : resolver.questions.mid(questions))
-                seen << "> " + FakeUnicastResolver::typeName(question.type);
+                seen << "> " + names.value(question.type);
         }
         QCOMPARE(seen, conversation.split("; "));
     }
@@ -412,11 +414,13 @@ private Q_SLOTS:
         FakeUnicastResolver resolver;
         UnicastBrowser browser(resolver);
         browser.searchForServicesOfType("_http._tcp", "site.example");
-        QCOMPARE(resolver.asked(), QStringList{"PTR _http._tcp.site.example."});
         browser.searchForServicesOfType("_ipp._tcp", "site.example");
-        QCOMPARE(resolver.asked(), QStringList{"PTR _ipp._tcp.site.example."});
+        QCOMPARE(resolver.questions.size(), 2);
+        QVERIFY(!resolver.questions[0].isOpen()); // the first search ended with the second
+        QCOMPARE(resolver.questions[1].name, "_ipp._tcp.site.example.");
+        QVERIFY(resolver.questions[1].isOpen());
         browser.stop();
-        QCOMPARE(resolver.asked(), QStringList{});
+        QVERIFY(!resolver.questions[1].isOpen());
     }
 };
 

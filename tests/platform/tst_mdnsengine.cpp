@@ -19,8 +19,8 @@ private Q_SLOTS:
         QTest::newRow("2 ms, then 1 s, 2 s, 4 s; no known answer yet")
             << "browse; +1; ?; +1; ? ptr |; +999; ?; +1; ? ptr; +1999; ?; +1; ? ptr; +3999; ?; "
                "+1; ? ptr";
-        QTest::newRow("alone on 5353: the first browse question is QM too")
-            << "alone; browse; +2; ? ptr; +1000; ? ptr; < ptr:cam; = found:cam";
+        QTest::newRow("alone on 5353: the first question QU, unicast answer taken")
+            << "alone; browse; +2; ? ptr(QU); +1000; ? ptr; < ptr:cam; = found:cam";
         QTest::newRow("known answers with at least half their TTL")
             << "browse; +2; ? ptr; < ptr:long ptr:short/10; +1000; ? ptr | ptr:long/4499 "
                "ptr:short/9; "
@@ -72,20 +72,20 @@ private Q_SLOTS:
         // RFC 6762 §5.4 lets only a first transmission be QU; some responders ignore QU and send
         // no additional records, answering only explicit QM questions.
         QTest::newRow("alone on 5353: QU first, QM 50 ms after an unanswered QU left, then QM only")
-            << "alone; browse; +2; ? ptr; +1000; ? ptr; < ptr:cam; resolve 0; +20; "
+            << "alone; browse; +2; ? ptr(QU); +1000; ? ptr; < ptr:cam; resolve 0; +20; "
                "? srv:cam(QU) txt:cam(QU); +59; ?; +1; ? srv:cam txt:cam; "
                "< srv:cam>Tulvo%20Cam%200001 txt:cam=k=v; +20; "
                "? a:Tulvo%20Cam%200001 aaaa:Tulvo%20Cam%200001; < a:TULVO%20CAM%200001=198.18.0.9 "
                "a:tulvo%20cam%200001=2001:db8::9; +0; = found:cam resolved:cam; "
                "addresses 0 198.18.0.9:80 2001:db8::9:80";
         QTest::newRow("alone on 5353: a QU question answered, by multicast or not, is not repeated")
-            << "alone; browse; +2; ? ptr; < ptr:cam; resolve 0; +20; "
+            << "alone; browse; +2; ? ptr(QU); < ptr:cam; resolve 0; +20; "
                "? srv:cam(QU) txt:cam(QU); +5; < srv:cam>cam-host txt:cam=k=v | "
                "a:cam-host=198.18.0.9 nsec:cam-host=A; +0; = found:cam resolved:cam; +5000; ? ptr "
                "ptr";
         QTest::newRow("alone on 5353, only IPv4: AAAA QU, then QM, 50 ms each")
             << "alone; browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.9; resolve 0; "
-               "+0; +20; ? aaaa:cam-host(QU) ptr; +60; ? aaaa:cam-host; +49; = found:cam; +1; "
+               "+0; +20; ? aaaa:cam-host(QU) ptr(QU); +60; ? aaaa:cam-host; +49; = found:cam; +1; "
                "= resolved:cam";
         QTest::newRow("a split answer completes before the question leaves")
             << "browse; +2; ? ptr; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.9; resolve 0; "
@@ -123,7 +123,7 @@ private Q_SLOTS:
         QTest::newRow("times out; SRV repeated after 1 s")
             << mute.arg("", "ptr ptr ptr srv:mute srv:mute txt:mute txt:mute");
         QTest::newRow("alone on 5353: only first transmissions are QU")
-            << mute.arg("alone; ", "ptr ptr ptr srv:mute srv:mute srv:mute(QU) txt:mute "
+            << mute.arg("alone; ", "ptr ptr ptr(QU) srv:mute srv:mute srv:mute(QU) txt:mute "
                                    "txt:mute txt:mute(QU)");
         QTest::newRow("a goodbye leaves one second later")
             << "browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.1 "

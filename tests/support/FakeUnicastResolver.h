@@ -2,11 +2,8 @@
 
 #include "platform/widearea/UnicastResolver.h"
 
-#include <QHash>
 #include <QList>
 #include <QPointer>
-
-#include <arpa/nameser.h>
 
 // A UnicastResolver that keeps each question; the test answers it with answer(). A question
 // whose receiver has gone counts as never sent (a real resolver drops it unasked).
@@ -18,6 +15,7 @@ public:
         int type;
         QPointer<QObject> receiver;
         Answer done;
+        bool isOpen() const { return receiver && done; }
     };
 
     void ask(const QByteArray &name, int type, QObject *receiver, Answer done) override
@@ -25,38 +23,13 @@ public:
         questions.append({name, type, receiver, std::move(done)});
     }
 
-    // "TXT cam._http._tcp.site.example." for each question still wanted, in the order asked.
-    QStringList asked() const
-    {
-        QStringList lines;
-        for (const Question &question : questions) {
-            if (question.receiver && question.done)
-                lines << QStringLiteral("%1 %2").arg(typeName(question.type),
-                                                     QString::fromLatin1(question.name));
-        }
-        return lines;
-    }
-
-    // Answers the oldest question still wanted for `type` (at most once per question).
+    // Answers the oldest open question of `type` (ns_t_txt, ...).
     void answer(int type, const std::vector<DnsAnswerRecord> &records = {})
     {
         for (Question &question : questions) {
-            if (question.type == type && question.receiver && question.done) {
-                const Answer done = std::exchange(question.done, nullptr);
-                done(records);
-                return;
-            }
+            if (question.type == type && question.isOpen())
+                return std::exchange(question.done, nullptr)(records);
         }
-    }
-
-    static QString typeName(int type)
-    {
-        static const QHash<int, QString> names{{ns_t_ptr, "PTR"},
-                                               {ns_t_srv, "SRV"},
-                                               {ns_t_txt, "TXT"},
-                                               {ns_t_a, "A"},
-                                               {ns_t_aaaa, "AAAA"}};
-        return names.value(type, QString::number(type));
     }
 
     QList<Question> questions;

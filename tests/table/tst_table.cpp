@@ -318,7 +318,6 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("page down from none") << "PgDown" << 0 << 0 << false;
         QTest::newRow("up from none: the last") << "Up" << 0 << 59 << false;
-        QTest::newRow("end, down, up") << "End Down Up" << 0 << 58 << false;
         QTest::newRow("page down, down") << "Down PgDown Down" << 1 << 1 << false;
         QTest::newRow("page down after a new list") << "Down PgDown L PgDown" << 2 << 0 << false;
         QTest::newRow("ctrl end, page up") << "Ctrl+End PgUp" << -1 << 59 << false;
