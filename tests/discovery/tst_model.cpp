@@ -243,9 +243,8 @@ private Q_SLOTS:
                                &Camera::isIpv6HttpsEnabled,   &Camera::isIpv6Enabled,
                                &Camera::isAutoIpHttpsEnabled, &Camera::isAutoIpEnabled};
         Fixture f;
-        const auto service = f.service({"198.18.0.10", "2001:db8::10", "169.254.0.10"});
-        const QByteArray txt = makerTxt({{"http_port", "80"}, {"https_port", "443"}});
-        f.model.addCamera(*service, txt);
+        f.model.addCamera(*f.service({"198.18.0.10", "2001:db8::10", "169.254.0.10"}),
+                          makerTxt({{"http_port", "80"}, {"https_port", "443"}}));
         f.observed.clear();
         for (int other = 0; other < 6; ++other)
             f.http.finish(other, other == request ? std::optional<int>(status) : std::nullopt);
