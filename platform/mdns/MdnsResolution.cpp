@@ -131,7 +131,7 @@ std::optional<mdns::Delivery> MdnsResolution::retryDue(Retry &retry, qint64 now,
         retry.interval = kFirstRetryInterval;
     } else if (std::exchange(retry.unicastUnanswered, false)) {
         m_unicastIgnored = true;
-    } else {
+    } else if (++retry.sent >= kSteadyRetries) {
         retry.interval = std::min(retry.interval * 2, kMaxRetryInterval);
     }
     retry.nextAt = now + retry.interval;

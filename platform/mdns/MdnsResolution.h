@@ -19,7 +19,8 @@ class MdnsResponseIntake;
 // calls it when the service's records change and at the wake-up times it asked for.
 //
 // - Resolution asks only for what the cache lacks: SRV and TXT of the instance, then A and AAAA of
-//   the SRV target, each repeated after kFirstRetryInterval and then at doubling intervals up to
+//   the SRV target, each repeated kSteadyRetries times every kFirstRetryInterval (so that a
+//   lossy link gets a few tries within a five-second search) and then at doubling intervals up to
 //   kMaxRetryInterval. A host's addresses are complete once both families are cached, or one
 //   family and an NSEC record that denies the other (RFC 6762 §6.1). With one family only, the
 //   other has mdns::kBurstGap to come after a question for it left (questionSent): only the host
@@ -38,6 +39,7 @@ public:
     explicit MdnsResolution(std::string instanceName);
 
     static constexpr qint64 kFirstRetryInterval = 1000;
+    static constexpr int kSteadyRetries = 3;
     static constexpr qint64 kMaxRetryInterval = 60 * 1000;
 
     struct Step {
@@ -72,6 +74,7 @@ private:
     struct Retry {
         std::optional<qint64> nextAt;
         qint64 interval = 0;
+        int sent = 0;
         bool unicastUnanswered = false; // its first, QU transmission awaits the answer
     };
     // The delivery of the question to ask now, if one is due.

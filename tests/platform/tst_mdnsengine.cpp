@@ -120,11 +120,11 @@ private Q_SLOTS:
                "resolve 0; +0; = found:cam resolved:cam; +100; ?";
         const QString mute = "%1browse; +2; < ptr:mute; resolve 0 3; +2999; = found:mute; +1; "
                              "= failed:mute; ? %2";
-        QTest::newRow("times out; SRV repeated after 1 s")
-            << mute.arg("", "ptr ptr ptr srv:mute srv:mute txt:mute txt:mute");
+        QTest::newRow("times out; SRV repeated every second")
+            << mute.arg("", "ptr ptr ptr srv:mute srv:mute srv:mute txt:mute txt:mute txt:mute");
         QTest::newRow("alone on 5353: only first transmissions are QU")
-            << mute.arg("alone; ", "ptr ptr ptr(QU) srv:mute srv:mute srv:mute(QU) txt:mute "
-                                   "txt:mute txt:mute(QU)");
+            << mute.arg("alone; ", "ptr ptr ptr(QU) srv:mute srv:mute srv:mute srv:mute(QU) "
+                                   "txt:mute txt:mute txt:mute txt:mute(QU)");
         QTest::newRow("a goodbye leaves one second later")
             << "browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.1 "
                "a:cam-host=2001:db8::1; resolve 0; +0; < a:cam-host=198.18.0.1/0; "
