@@ -6,7 +6,7 @@ alternating within one network, one certificate per device (make-fleet).
                                              [--big 4000] [--wait 4,20]
 
 NEW_BUILD and BASELINE_BUILD are release build trees with bench_search and vindra-scan (the
-baseline e.g. /work/baseline/build-rel). On a fleet of --devices cameras (IPv4, IPv6, link-local
+baseline e.g. ../vindra-old/build-rel, a release build of a checkout of the old main). On a fleet of --devices cameras (IPv4, IPv6, link-local
 IPv6 and auto-IP addresses, HTTP and HTTPS):
 
 * normal: bench_search of each tree (listedMs, settledMs, cpuMs);
