@@ -104,11 +104,6 @@ void CameraListTable::setFilterText(const QString &text)
     showCameras();
 }
 
-bool CameraListTable::matchesFilter(const Camera &camera, const QString &text)
-{
-    return searchableText(camera).contains(text.toCaseFolded());
-}
-
 QString CameraListTable::searchableText(const Camera &camera)
 {
     QString bareMac = camera.macAddress;

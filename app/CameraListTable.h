@@ -24,7 +24,7 @@ class Model;
 //  1. the model's cameraList equal to displayedCameraList: stop, nothing is touched;
 //  2. displayedCameraList becomes the model's list;
 //  3. rows are rebuilt, one per camera in the model's order that passes the filter
-//     (filterText, matchesFilter), as makeRows makes it; a camera equal to the one at its place in
+//     (filterText, searchableText), as makeRows makes it; a camera equal to the one at its place in
 //     the previous list keeps its row object, which is the same row;
 //  4. an empty list: the selection is forgotten (a camera the filter hides stays selected);
 //     else, when the row count changed, the IPv6 and then the model-name column are widened to
@@ -63,12 +63,11 @@ public:
     // new text. The text stays for later searches.
     void setFilterText(const QString &text);
     QString filterText() const { return m_filterText; }
-    // Whether the text of one of the camera's columns, as the table shows them, contains `text`,
-    // letter case ignored; the MAC address also matches without its separators.
-    static bool matchesFilter(const Camera &camera, const QString &text);
 
 private:
-    // The texts matchesFilter looks in, case-folded: each column's, then the bare MAC address.
+    // What the filter looks in, case-folded: each column's text as the table shows it, then the
+    // MAC address without its separators. A camera passes when this contains the filter text,
+    // letter case ignored.
     static QString searchableText(const Camera &camera);
     // Steps 3 to 5 for displayedCameraList.
     void showCameras();
