@@ -12,13 +12,15 @@
 // as soon as N services are complete), --factory (use createMdnsBrowser() instead of an engine of
 // its own; no statistics then), --trace (also one line per received datagram:
 // {"t":...,"event":"datagram","from":...,"size":N,"response":true}, for measuring the gaps
-// within a responder's burst).
+// within a responder's burst; and at the end, for each service found but not complete,
+// {"event":"incomplete","name":...,"cached":["SRV","A",...]}: what it lacks).
 // For the simulated network only (tests/lan/lan-run): it sends mDNS queries.
 
 #include "platform/DnsSd.h"
 #include "platform/NumericHost.h"
 #include "platform/QtOneShotTimer.h"
 #include "platform/SystemClock.h"
+#include "platform/mdns/DnsName.h"
 #include "platform/mdns/MdnsBrowser.h"
 #include "platform/mdns/MdnsEngine.h"
 #include "platform/mdns/UdpMdnsTransport.h"
@@ -34,6 +36,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace
@@ -46,6 +49,29 @@ QJsonArray addressTexts(const DnsSdService &service)
     for (const QByteArray &address : addresses)
         texts.append(numericHostText(address));
     return texts;
+}
+
+// Which of the service's SRV, TXT, A and AAAA records the engine's cache holds.
+QJsonArray cachedRecords(const MdnsEngine &engine, const DnsSdService &service, qint64 now)
+{
+    const QByteArray label = service.name().toUtf8();
+    std::string instance(1, char(label.size()));
+    instance.append(label.constData(), size_t(label.size()));
+    instance += dns::nameFromDotted((service.type() + u'.' + service.domain()).toStdString());
+    const MdnsCache &cache = engine.cacheForTesting();
+    QJsonArray cached;
+    std::string host;
+    if (const MdnsCache::Entry *srv = cache.newest(instance, dns::TypeSrv, now)) {
+        cached.append(QStringLiteral("SRV"));
+        host = srv->record.target;
+    }
+    if (cache.newest(instance, dns::TypeTxt, now))
+        cached.append(QStringLiteral("TXT"));
+    if (!host.empty() && cache.newest(host, dns::TypeA, now))
+        cached.append(QStringLiteral("A"));
+    if (!host.empty() && cache.newest(host, dns::TypeAaaa, now))
+        cached.append(QStringLiteral("AAAA"));
+    return cached;
 }
 
 } // namespace
@@ -88,6 +114,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer elapsed;
     std::vector<std::shared_ptr<DnsSdService>> services;
+    std::unordered_set<const DnsSdService *> completed;
     int complete = 0;
 
     auto print = [&](QJsonObject object) {
@@ -132,6 +159,15 @@ int main(int argc, char **argv)
             done.insert(QStringLiteral("last_response"), lastResponseBeforeComplete);
             done.insert(QStringLiteral("receive_drops"),
                         static_cast<double>(transport->receiveDrops()));
+        }
+        if (engine && parser.isSet(QStringLiteral("trace"))) {
+            for (const auto &service : services) {
+                if (!completed.contains(service.get()))
+                    print({{QStringLiteral("event"), QStringLiteral("incomplete")},
+                           {QStringLiteral("name"), service->name()},
+                           {QStringLiteral("cached"),
+                            cachedRecords(*engine, *service, clock->now())}});
+            }
         }
         if (const auto report = browser->socketReport()) {
             QJsonArray interfaces;
@@ -179,6 +215,7 @@ int main(int argc, char **argv)
                                       {QStringLiteral("addresses"), addressTexts(*raw)}});
                                  if (!*reported) {
                                      *reported = true;
+                                     completed.insert(raw);
                                      ++complete;
                                      if (untilComplete > 0 && complete == untilComplete) {
                                          lastResponseBeforeComplete = lastResponseAt;
