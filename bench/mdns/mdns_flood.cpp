@@ -10,7 +10,10 @@
 // The datagrams arrive in groups, as many as the UDP transport reads per wake-up.
 // Printed (one JSON object): services found, resolved and with TXT, the cache's size, peak RSS,
 // and the longest stalls: one datagram, one wake-up's group, one timer event, in CPU time (and the
-// group's wall time).
+// group's wall time). The noise says goodbye to records of known services and brings them back,
+// so some services end without a record they need: "whole" counts those whose PTR, SRV, TXT and A
+// the last message that the engine took about each of them left in place (never taken away, or
+// returned), "whole_resolved" those of them that resolved; the two must be equal.
 //
 //     vindra-mdns-flood [--services N] [--noise-seconds S]
 
@@ -27,11 +30,14 @@
 #include <sys/resource.h>
 #include <time.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace
@@ -110,6 +116,54 @@ std::vector<QByteArray> responses(const std::vector<dns::ResourceRecord> &record
     return messages;
 }
 
+// Whether each service's PTR, SRV, TXT and A record is in place after the messages so far.
+class Wholeness
+{
+public:
+    explicit Wholeness(int count)
+        : m_live(size_t(count), {true, true, true, true})
+    {
+        for (int i = 0; i < count; ++i) {
+            const auto records = service(i);
+            m_index[dns::nameKey(records[1].name)] = i;
+            m_index[dns::nameKey(records[3].name)] = i;
+        }
+    }
+
+    // A datagram the engine takes as a response (from 5353 on the link).
+    void take(const QByteArray &datagram)
+    {
+        const auto message = dns::parseMessage(
+            reinterpret_cast<const uint8_t *>(datagram.constData()), size_t(datagram.size()));
+        if (!message || !message->isResponse() || (message->flags & 0x780f) != 0)
+            return;
+        for (const auto *section :
+             {&message->answers, &message->authorities, &message->additionals}) {
+            for (const dns::ResourceRecord &r : *section) {
+                const int kind = r.type == dns::TypePtr   ? 0
+                                 : r.type == dns::TypeSrv ? 1
+                                 : r.type == dns::TypeTxt ? 2
+                                 : r.type == dns::TypeA   ? 3
+                                                          : -1;
+                const auto found =
+                    kind < 0 ? m_index.end() : m_index.find(dns::nameKey(kind ? r.name : r.target));
+                if (found != m_index.end())
+                    m_live[size_t(found->second)][size_t(kind)] = r.ttl != 0;
+            }
+        }
+    }
+
+    bool isWhole(int i) const
+    {
+        const auto &live = m_live[size_t(i)];
+        return std::all_of(live.begin(), live.end(), [](bool b) { return b; });
+    }
+
+private:
+    std::vector<std::array<bool, 4>> m_live;
+    std::unordered_map<std::string, int> m_index; // instance and host name keys
+};
+
 struct Stalls {
     double datagram = 0;
     double wakeup = 0;
@@ -139,6 +193,8 @@ int main(int argc, char **argv)
     transport.offLink.insert(QHostAddress("198.19.7.7"));
 
     int found = 0, resolved = 0, withTxt = 0;
+    std::vector<bool> resolvedByIndex(size_t(count), false);
+    Wholeness wholeness(count);
     std::vector<std::shared_ptr<DnsSdService>> services;
     MdnsBrowser browser(&engine);
     QObject::connect(&browser, &DnsSdBrowser::serviceFound,
@@ -147,6 +203,9 @@ int main(int argc, char **argv)
                          DnsSdService *raw = s.get();
                          QObject::connect(raw, &DnsSdService::resolved, [&, raw] {
                              ++resolved;
+                             const int index = raw->name().section(u' ', -1).toInt();
+                             if (index >= 0 && index < count)
+                                 resolvedByIndex[size_t(index)] = true;
                              raw->startMonitoring();
                          });
                          auto reported = std::make_shared<bool>(false);
@@ -184,6 +243,8 @@ int main(int argc, char **argv)
     };
     auto receive = [&](QByteArray datagram, const QHostAddress &source = QHostAddress("198.18.0.2"),
                        quint16 port = 5353) {
+        if (source == QHostAddress("198.18.0.2") && port == 5353)
+            wholeness.take(datagram);
         group.push_back(std::move(datagram));
         from.emplace_back(source, port);
         kinds.push_back(kind);
@@ -302,18 +363,26 @@ int main(int argc, char **argv)
     }
     step(10000); // the browse's and resolutions' later rounds
     const double totalMs = ms(Wall::now() - began);
+    int whole = 0, wholeResolved = 0;
+    for (int i = 0; i < count; ++i) {
+        if (wholeness.isWhole(i)) {
+            ++whole;
+            wholeResolved += resolvedByIndex[size_t(i)] ? 1 : 0;
+        }
+    }
 
     std::printf("{\"services\":%d,\"announcement_messages\":%zu,\"found\":%d,\"found_after_"
-                "announcement\":%d,\"resolved\":%d,\"with_txt\":%d,\"noise_messages\":%llu,"
+                "announcement\":%d,\"resolved\":%d,\"with_txt\":%d,\"whole\":%d,\"whole_resolved\":"
+                "%d,\"noise_messages\":%llu,"
                 "\"cache\":%zu,\"peak_rss_kb\":%ld,\"peak_rss_after_announcement_kb\":%ld,"
                 "\"announce_ms\":%.1f,\"total_ms\":%.1f,"
                 "\"stall_datagram_ms\":%.2f,\"stall_wakeup_ms\":%.2f,\"stall_timer_ms\":%.2f,"
                 "\"stall_wakeup_wall_ms\":%.2f,"
                 "\"queries_sent\":%lld}\n",
-                count, announcement.size(), found, foundAfterAnnouncement, resolved, withTxt,
-                static_cast<unsigned long long>(noise), engine.cacheForTesting().size(), peakRss(),
-                rssAfterAnnouncement, announceMs, totalMs, stalls.datagram, stalls.wakeup,
-                stalls.timer, stalls.wakeupWall,
+                count, announcement.size(), found, foundAfterAnnouncement, resolved, withTxt, whole,
+                wholeResolved, static_cast<unsigned long long>(noise),
+                engine.cacheForTesting().size(), peakRss(), rssAfterAnnouncement, announceMs,
+                totalMs, stalls.datagram, stalls.wakeup, stalls.timer, stalls.wakeupWall,
                 static_cast<long long>(engine.statistics().packetsSent));
     std::printf("{\"slowest_datagram_ms_by_kind\":[");
     for (int k = 0; k < 11; ++k)
