@@ -4,19 +4,32 @@
 
 namespace
 {
+constexpr qint64 kFirstQueryInterval = 1000;
 constexpr qint64 kMaxQueryInterval = 3600 * 1000;
-}
+} // namespace
 
 mdns::Delivery MdnsBrowseSchedule::send(qint64 now, bool portShared)
 {
-    const bool unicast = !m_sentOnce && !portShared;
+    const bool unicast = m_sent == 0 && !portShared;
     advance(now);
     return unicast ? mdns::Delivery::unicast : mdns::Delivery::multicast;
 }
 
+void MdnsBrowseSchedule::instanceFound(qint64 now)
+{
+    // The first question's answers are the bulk, not a sign of loss. (Responders that ignore QU
+    // give theirs to the second: that costs one early question, a small price against losing a
+    // whole first round.)
+    if (m_sent < 2 || now >= *m_lastAt + kFirstQueryInterval)
+        return;
+    m_nextAt = std::min(*m_nextAt, *m_lastAt + kFirstQueryInterval);
+    m_interval = 2 * kFirstQueryInterval;
+}
+
 void MdnsBrowseSchedule::advance(qint64 now)
 {
-    m_sentOnce = true;
+    ++m_sent;
+    m_lastAt = now;
     m_nextAt = now + m_interval;
     m_interval = std::min(m_interval * 2, kMaxQueryInterval);
 }

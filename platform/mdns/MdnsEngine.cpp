@@ -228,8 +228,10 @@ void MdnsEngine::handleResponse(const Message &message, qsizetype size, const QH
             if (browse.reported.insert(nameKey(pointer->target)).second)
                 found.push_back(pointer->target);
         }
-        if (!found.empty())
+        if (!found.empty()) {
+            browse.schedule.instanceFound(now);
             reportServices(browseId, found);
+        }
     }
 
     for (int serviceId : m_services.of(changes.instances, changes.hosts))
