@@ -23,7 +23,7 @@ void MdnsBrowseSchedule::instanceFound(qint64 now)
     if (m_sent < 2 || now >= *m_lastAt + kFirstQueryInterval)
         return;
     m_nextAt = std::min(*m_nextAt, *m_lastAt + kFirstQueryInterval);
-    m_interval = 2 * kFirstQueryInterval;
+    m_interval = kFirstQueryInterval;
 }
 
 void MdnsBrowseSchedule::advance(qint64 now)

@@ -7,9 +7,10 @@
 // When one browse asks its PTR question: first at `firstAt` (the engine spreads it 2-12 ms after
 // the start), the second 1 s later, then at doubling intervals up to one hour (RFC 6762 §5.2).
 // While a repetition still brings new instances within a second, the next one follows a second
-// after it, and the intervals double from two seconds again: the answers it found were lost
-// before, so others may still be (a lossy link), and the known answers keep each round's answers
-// to what is still missing. A browse that hears everything at once keeps the usual schedule. The
+// after it, and one more a second after that, before the intervals double from two seconds again:
+// the answers it found were lost before, so others may still be (a lossy link), a round's answers
+// may be lost whole, and the known answers keep each round's answers to what is still missing. A
+// browse that hears everything at once keeps the usual schedule. The
 // first question asks for unicast answers when no other program shares the port: responders then
 // answer it at once, even for records they multicast less than a second ago. A question another
 // querier asked for us counts as our own (§7.3). A browse outside "local." never asks.

@@ -19,9 +19,9 @@ private Q_SLOTS:
         QTest::newRow("2 ms, then 1 s, 2 s, 4 s; no known answer yet")
             << "browse; +1; ?; +1; ? ptr |; +999; ?; +1; ? ptr; +1999; ?; +1; ? ptr; +3999; ?; "
                "+1; ? ptr";
-        QTest::newRow("new instances after a repetition: again 1 s after it, then 2 s")
+        QTest::newRow("new instances after a repetition: again 1 s after it, 1 s, then 2 s")
             << "browse; +2; < ptr:a; +1000; ? ptr ptr; +100; < ptr:b; +899; ?; +1; "
-               "? ptr | ptr:a/4498 ptr:b/4499; +1999; ?; +1; ? ptr";
+               "? ptr | ptr:a/4498 ptr:b/4499; +999; ?; +1; ? ptr; +1999; ?; +1; ? ptr";
         QTest::newRow("alone on 5353: the first question QU, unicast answer taken")
             << "alone; browse; +2; ? ptr(QU); +1000; ? ptr; < ptr:cam; = found:cam";
         QTest::newRow("known answers with at least half their TTL")
