@@ -10,10 +10,13 @@
 // after it, and one more a second after that, before the intervals double from two seconds again:
 // the answers it found were lost before, so others may still be (a lossy link), a round's answers
 // may be lost whole, and the known answers keep each round's answers to what is still missing. A
-// browse that hears everything at once keeps the usual schedule. The
-// first question asks for unicast answers when no other program shares the port: responders then
-// answer it at once, even for records they multicast less than a second ago. A question another
-// querier asked for us counts as our own (§7.3). A browse outside "local." never asks.
+// browse that hears everything at once keeps the usual schedule. (1000 devices, 20 % of datagrams
+// lost each way, 5-second browses: the three fixed rounds left 3 of 60 short of PTRs, each time
+// after a third round that still found some; with the extra rounds 1 of 25, a run whose responder
+// answered neither the second nor the third question.) The first question asks for unicast answers
+// when no other program shares the port: responders then answer it at once, even for records they
+// multicast less than a second ago. A question another querier asked for us counts as our own
+// (§7.3). A browse outside "local." never asks.
 //
 // Measured on the simulated network (median of 5, QU first against QM first, same build otherwise,
 // machine load about 3): 100 python3-zeroconf devices 22 against 122 ms, 1000 142 against 236 ms,
