@@ -21,8 +21,12 @@ namespace
 // responders already spread their answers over 20-120 ms (RFC 6762 §6).
 constexpr qint64 kFirstQueryDelay = 2;
 constexpr qint64 kFirstQueryDelaySpread = 10;
-// About a millisecond of work.
-constexpr int kMaxWakeUpsPerRound = 256;
+// Half a millisecond of the engine's own work, and a few milliseconds more of what the browsers'
+// and services' slots do with the signals it brings.
+constexpr int kMaxWakeUpsPerRound = 128;
+// Further rounds after a datagram or timer event run while the event has taken less than this:
+// 4000 services found at once would otherwise hold the event loop for 40 ms and more.
+constexpr qint64 kWakeUpBudgetMs = 4;
 
 const QHostAddress kIpv4Group(QStringLiteral("224.0.0.251"));
 const QHostAddress kIpv6Group(QStringLiteral("ff02::fb"));
@@ -367,7 +371,12 @@ void MdnsEngine::questionSent(const std::string &key, uint16_t type, Delivery de
 
 void MdnsEngine::flushNotices()
 {
-    m_notices.flush([this] { return runDueWakeUps(m_clock->now()); });
+    // Wake-ups beyond the budget run at the next timer event, after the event loop's other work.
+    const qint64 started = m_clock->now();
+    m_notices.flush([this, started] {
+        const qint64 now = m_clock->now();
+        return now - started < kWakeUpBudgetMs && runDueWakeUps(now);
+    });
 }
 
 void MdnsEngine::rearm()

@@ -1,5 +1,6 @@
 #include "platform/mdns/UdpMdnsTransport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkInterface>
 #include <QSocketNotifier>
@@ -317,7 +318,9 @@ void UdpMdnsTransport::readPending(int socket)
 {
     char buffer[kMaxDatagramSize + 1];
     alignas(cmsghdr) char control[256];
-    for (int i = 0; i < kMaxDatagramsPerWakeup; ++i) {
+    QElapsedTimer spent;
+    spent.start();
+    for (int i = 0; i < kMaxDatagramsPerWakeup && !spent.hasExpired(kWakeUpBudgetMs); ++i) {
         sockaddr_storage from{};
         iovec vector{buffer, sizeof buffer};
         msghdr message{};

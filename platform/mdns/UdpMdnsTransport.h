@@ -26,8 +26,12 @@ class UdpMdnsTransport : public MdnsTransport
     Q_OBJECT
 public:
     // Datagrams read per wake-up of a socket: the event loop gets its turn between groups, so a
-    // flood of costly messages stalls it no longer than this many of them.
+    // flood of costly messages stalls it no longer than this many of them, and no longer than
+    // kWakeUpBudgetMs plus one message: one answer can hold hundreds of services, each of them
+    // reported and resolved at once (64 such messages took 40-80 ms). What is left waits in the
+    // kernel's receive buffer for the next turn.
     static constexpr int kMaxDatagramsPerWakeup = 64;
+    static constexpr qint64 kWakeUpBudgetMs = 4;
 
     explicit UdpMdnsTransport(QObject *parent = nullptr);
     ~UdpMdnsTransport() override;
