@@ -21,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -50,9 +49,8 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
-        // A nested delivery counts within the one around it. Only the main thread's deliveries
-        // block the window: the HTTP client's own thread delivers its socket events here too.
-        if (QThread::currentThread() != thread() || !isTiming || depth > 0)
+        // A nested delivery counts within the one around it.
+        if (!isTiming || depth > 0)
             return QApplication::notify(receiver, event);
         ++depth;
         QElapsedTimer timer;

@@ -1,8 +1,6 @@
 // The HTTP client's transfer against a loopback server inside the test, on fake time: redirects,
-// interim heads, TLS, and the one deadline that no peer can push back. Then the client, whose
-// transfers run on a thread of its own, against its caller's thread.
+// interim heads, TLS, and the one deadline that no peer can push back.
 #include "platform/http/HttpTransfer.h"
-#include "platform/http/NetworkHttpClient.h"
 #include "platform/http/TlsClientContext.h"
 #include "tests/support/FakeTime.h"
 
@@ -12,7 +10,6 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QTest>
-#include <QThread>
 
 using namespace std::chrono_literals;
 
@@ -70,21 +67,6 @@ private:
     QByteArrayList m_answers;
     QMap<qsizetype, QByteArray> m_received;
 };
-
-// Aborts request `id` as the first word from the client's thread arrives: its transfer has ended.
-struct AbortOnArrival : QObject {
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::MetaCall && !std::exchange(arrived, true))
-            client->abort(id);
-        return false;
-    }
-    HttpClient *client = nullptr;
-    HttpClient::RequestId id = 0;
-    bool arrived = false;
-};
-
-enum class Ending { completes, abortOnArrival, destroyInFlight };
 
 } // namespace
 
@@ -164,39 +146,6 @@ private Q_SLOTS:
         // Every connection is closed by then, the one whose body never ends included.
         for (QTcpSocket *connection : std::as_const(server.connections))
             QTRY_COMPARE(connection->state(), QAbstractSocket::UnconnectedState);
-    }
-
-    void client_data()
-    {
-        QTest::addColumn<Ending>("ending");
-        QTest::newRow("completion on the caller's thread") << Ending::completes;
-        QTest::newRow("aborted after its transfer ended") << Ending::abortOnArrival;
-        QTest::newRow("client destroyed in flight") << Ending::destroyInFlight;
-    }
-
-    void client()
-    {
-        QFETCH(Ending, ending);
-        ScriptedServer server(false,
-                              {ending == Ending::destroyInFlight ? "" : "HTTP/1.1 200 OK\r\n\r\n"});
-        auto client = std::make_unique<NetworkHttpClient>();
-        QList<QThread *> completedOn; // with 200
-        AbortOnArrival filter;
-        filter.client = client.get();
-        filter.id = client->get(
-            QUrl("http://127.0.0.1:" + server.port() + "/a"), 60s, [&](std::optional<int> s) {
-                completedOn.append(s == 200 ? QThread::currentThread() : nullptr);
-            });
-        if (ending == Ending::abortOnArrival)
-            client->installEventFilter(&filter);
-        QTRY_COMPARE(server.requests.size(), 1);
-        if (ending == Ending::destroyInFlight)
-            client.reset();
-        // The client closes the connection in every case.
-        QTRY_COMPARE(server.connections.first()->state(), QAbstractSocket::UnconnectedState);
-        QTRY_VERIFY(ending != Ending::abortOnArrival || filter.arrived);
-        QTRY_COMPARE(completedOn, ending == Ending::completes ? QList{QThread::currentThread()}
-                                                              : QList<QThread *>());
     }
 
     // Run by ctest in a mount namespace whose OpenSSL directory holds only the test CA, as the
