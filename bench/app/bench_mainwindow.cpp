@@ -6,6 +6,7 @@
 //
 // Usage: bench_mainwindow [cameras]   (offscreen unless QT_QPA_PLATFORM says otherwise)
 
+#include "TimedApplication.h"
 #include "app/CameraListTable.h"
 #include "app/DarkAppearance.h"
 #include "app/MainWindowView.h"
@@ -21,51 +22,10 @@
 #include <QFile>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <cstdio>
-#include <map>
 
 namespace
 {
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &time) { return time.tv_sec + time.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Times every top-level event delivery.
-class TimedApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        if (depth++ > 0) {
-            const bool result = QApplication::notify(receiver, event);
-            --depth;
-            return result;
-        }
-        QElapsedTimer timer;
-        timer.start();
-        const bool result = QApplication::notify(receiver, event);
-        const qint64 elapsed = timer.nsecsElapsed();
-        longestEvent = std::max(longestEvent, elapsed);
-        timeByType[event->type()] += elapsed;
-        --depth;
-        return result;
-    }
-
-    qint64 longestEvent = 0;
-    std::map<int, qint64> timeByType;
-
-private:
-    int depth = 0;
-};
-
 QByteArray hex(int value, int digits)
 {
     return QByteArray::number(value, 16).rightJustified(digits, '0');
@@ -131,8 +91,7 @@ int main(int argc, char *argv[])
     model.startMdns();
     QCoreApplication::processEvents();
     const double cpuAtStart = cpuSeconds();
-    application.longestEvent = 0;
-    application.timeByType.clear();
+    application.isTiming = true;
     clock.start();
     heartbeat.start();
 

@@ -11,6 +11,7 @@
 // then, typing FILTER into the filter field one key at a time, each key's time until the table
 // has painted (or a few turns of the event loop have passed without a paint: a key that leaves
 // the rows as they are).
+#include "TimedApplication.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowView.h"
 #include "app/VindraApp.h"
@@ -23,8 +24,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -32,46 +31,6 @@ namespace
 {
 constexpr qint64 kSearchWindowMs = 14000;
 constexpr qint64 kHeartbeatNs = 5'000'000;
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &time) { return time.tv_sec + time.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Times every top-level event delivery while `isTiming`.
-class TimedApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        // A nested delivery counts within the one around it.
-        if (!isTiming || depth > 0)
-            return QApplication::notify(receiver, event);
-        ++depth;
-        QElapsedTimer timer;
-        timer.start();
-        const int type = event->type(); // the event may be gone after its delivery
-        const bool result = QApplication::notify(receiver, event);
-        if (timer.nsecsElapsed() > longestEvent) {
-            longestEvent = timer.nsecsElapsed();
-            longestEventType = type;
-        }
-        --depth;
-        return result;
-    }
-
-    bool isTiming = false;
-    qint64 longestEvent = 0;
-    int longestEventType = 0;
-
-private:
-    int depth = 0;
-};
 
 // Notes that the watched widget was painted.
 struct PaintSeen : QObject {
