@@ -69,6 +69,8 @@ struct Message {
     bool truncatedByError = false;
 
     bool isResponse() const { return (flags & kFlagResponse) != 0; }
+    // A standard query or response (opcode 0) without an error code (RCODE 0).
+    bool isStandard() const { return (flags & 0x780f) == 0; }
 };
 
 // Parses one DNS message. Every length, count and offset is checked against `size`: a message

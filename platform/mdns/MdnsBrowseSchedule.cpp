@@ -6,6 +6,7 @@ namespace
 {
 constexpr qint64 kFirstQueryInterval = 1000;
 constexpr qint64 kMaxQueryInterval = 3600 * 1000;
+constexpr int kMaxRoundsAfterMisses = 5;
 } // namespace
 
 mdns::Delivery MdnsBrowseSchedule::send(qint64 now, bool portShared)
@@ -20,8 +21,19 @@ void MdnsBrowseSchedule::instanceFound(qint64 now)
     // The first question's answers are the bulk, not a sign of loss. (Responders that ignore QU
     // give theirs to the second: that costs one early question, a small price against losing a
     // whole first round.)
-    if (m_sent < 2 || now >= *m_lastAt + kFirstQueryInterval)
-        return;
+    if (m_sent >= 2 && now < *m_lastAt + kFirstQueryInterval)
+        askAgainSoon();
+}
+
+void MdnsBrowseSchedule::answerMissed()
+{
+    // Only the first rounds: a host that has gone keeps its questions unanswered for minutes.
+    if (m_sent >= 2 && m_sent < kMaxRoundsAfterMisses)
+        askAgainSoon();
+}
+
+void MdnsBrowseSchedule::askAgainSoon()
+{
     m_nextAt = std::min(*m_nextAt, *m_lastAt + kFirstQueryInterval);
     m_interval = kFirstQueryInterval;
 }

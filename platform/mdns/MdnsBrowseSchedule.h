@@ -10,10 +10,13 @@
 // after it, and one more a second after that, before the intervals double from two seconds again:
 // the answers it found were lost before, so others may still be (a lossy link), a round's answers
 // may be lost whole, and the known answers keep each round's answers to what is still missing. A
-// browse that hears everything at once keeps the usual schedule. (1000 devices, 20 % of datagrams
-// lost each way, 5-second browses: the three fixed rounds left 3 of 60 short of PTRs, each time
-// after a third round that still found some; with the extra rounds 1 of 25, a run whose responder
-// answered neither the second nor the third question.) The first question asks for unicast answers
+// browse that hears everything at once keeps the usual schedule. A resolution question that goes
+// unanswered for a second is a sign of loss too, whether or not the last round found anything:
+// the next round then also follows a second after the last, up to the fifth question. (1000
+// devices, 20 % of datagrams lost each way, 5-second browses: the three fixed rounds left 3 of 60
+// short of PTRs, each time after a third round that still found some; with rounds after new
+// instances only, 1 of 25, a run whose responder answered neither the second nor the third
+// question.) The first question asks for unicast answers
 // when no other program shares the port: responders then answer it at once, even for records they
 // multicast less than a second ago. A question another querier asked for us counts as our own
 // (§7.3). A browse outside "local." never asks.
@@ -42,9 +45,12 @@ public:
     void askedByAnother(qint64 now) { advance(now); }
     // An instance never heard before in this browse answered now.
     void instanceFound(qint64 now);
+    // A resolution's multicast question went unanswered for a second.
+    void answerMissed();
 
 private:
     void advance(qint64 now);
+    void askAgainSoon();
 
     std::optional<qint64> m_nextAt;
     std::optional<qint64> m_lastAt;

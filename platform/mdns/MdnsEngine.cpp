@@ -165,9 +165,7 @@ void MdnsEngine::onDatagram(const QByteArray &datagram, const QHostAddress &sour
     }
     const auto message = parseMessage(reinterpret_cast<const uint8_t *>(datagram.constData()),
                                       static_cast<size_t>(datagram.size()));
-    const uint16_t opcode = message ? (message->flags >> 11) & 0xf : 0;
-    const uint16_t responseCode = message ? message->flags & 0xf : 0;
-    if (!message || opcode != 0 || responseCode != 0) {
+    if (!message || !message->isStandard()) {
         ++m_statistics.packetsIgnored;
         return;
     }
@@ -205,10 +203,9 @@ void MdnsEngine::handleQuery(const Message &message, const QByteArray &datagram,
         questionSent(key, type, Delivery::multicast, now);
         if (type != TypePtr)
             continue;
-        for (auto &[browseId, browse] : m_browses) {
+        for (auto &[browseId, browse] : m_browses)
             if (browse.typeKey == key && browse.schedule.isWaiting(now))
                 browse.schedule.askedByAnother(now);
-        }
     }
 }
 
@@ -285,6 +282,9 @@ void MdnsEngine::evaluate(int serviceId, qint64 now)
         notify(serviceId, &DnsSdService::txtRecordChanged, *step.txtChanged);
     if (step.resolved)
         notify(serviceId, &DnsSdService::resolved);
+    if (step.answerMissed)
+        for (auto &[browseId, browse] : m_browses)
+            browse.schedule.answerMissed();
 }
 
 void MdnsEngine::ask(const std::string &name, RecordType type, qint64 dueAt, Delivery delivery,
@@ -331,10 +331,9 @@ void MdnsEngine::onTimer()
 qint64 MdnsEngine::heardSince(const std::string &name, uint16_t type) const
 {
     qint64 since = std::numeric_limits<qint64>::min();
-    for (const auto &[browseId, browse] : m_browses) {
+    for (const auto &[browseId, browse] : m_browses)
         if (type == TypePtr && browse.typeKey == nameKey(name))
             since = std::max(since, browse.startedAt);
-    }
     return since;
 }
 

@@ -131,8 +131,10 @@ std::optional<mdns::Delivery> MdnsResolution::retryDue(Retry &retry, qint64 now,
         retry.interval = kFirstRetryInterval;
     } else if (std::exchange(retry.unicastUnanswered, false)) {
         m_unicastIgnored = true;
-    } else if (++retry.sent >= kSteadyRetries) {
-        retry.interval = std::min(retry.interval * 2, kMaxRetryInterval);
+    } else {
+        step.answerMissed = true;
+        if (++retry.sent >= kSteadyRetries)
+            retry.interval = std::min(retry.interval * 2, kMaxRetryInterval);
     }
     retry.nextAt = now + retry.interval;
     step.wakeAt.push_back(*retry.nextAt);

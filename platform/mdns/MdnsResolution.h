@@ -47,6 +47,9 @@ public:
         std::vector<qint64> wakeAt;
         std::optional<QByteArray> txtChanged;
         bool resolved = false;
+        // A multicast question asked a retry interval ago is still unanswered: the link loses
+        // answers (or the host has gone).
+        bool answerMissed = false;
     };
     // `portShared`: another program listens on port 5353 too, so unicast answers may not reach us.
     Step evaluate(const MdnsCache &cache, MdnsResponseIntake &intake, qint64 now, bool portShared);

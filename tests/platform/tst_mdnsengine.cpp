@@ -22,6 +22,11 @@ private Q_SLOTS:
         QTest::newRow("new instances after a repetition: again 1 s after it, 1 s, then 2 s")
             << "browse; +2; < ptr:a; +1000; ? ptr ptr; +100; < ptr:b; +899; ?; +1; "
                "? ptr | ptr:a/4498 ptr:b/4499; +999; ?; +1; ? ptr; +1999; ?; +1; ? ptr";
+        QTest::newRow("resolution unanswered: again 1 s after the last, to the fifth question")
+            << "browse; +2; < ptr:mute; resolve 0; ? ptr; +20; ? srv:mute txt:mute; +980; "
+               "? ptr srv:mute txt:mute; +1000; ? ptr srv:mute txt:mute; +1000; "
+               "? ptr srv:mute txt:mute; +1000; ? ptr; +1000; ?; +10; ? srv:mute txt:mute; +990; "
+               "? ptr; +3000; ?; +10; ? srv:mute txt:mute; +989; ?; +1; ? ptr";
         QTest::newRow("alone on 5353: the first question QU, unicast answer taken")
             << "alone; browse; +2; ? ptr(QU); +1000; ? ptr; < ptr:cam; = found:cam";
         QTest::newRow("known answers with at least half their TTL")
@@ -124,9 +129,10 @@ private Q_SLOTS:
         const QString mute = "%1browse; +2; < ptr:mute; resolve 0 3; +2999; = found:mute; +1; "
                              "= failed:mute; ? %2";
         QTest::newRow("times out; SRV repeated every second")
-            << mute.arg("", "ptr ptr ptr srv:mute srv:mute srv:mute txt:mute txt:mute txt:mute");
+            << mute.arg("", "ptr ptr ptr ptr srv:mute srv:mute srv:mute txt:mute txt:mute "
+                            "txt:mute");
         QTest::newRow("alone on 5353: only first transmissions are QU")
-            << mute.arg("alone; ", "ptr ptr ptr(QU) srv:mute srv:mute srv:mute srv:mute(QU) "
+            << mute.arg("alone; ", "ptr ptr ptr ptr(QU) srv:mute srv:mute srv:mute srv:mute(QU) "
                                    "txt:mute txt:mute txt:mute txt:mute(QU)");
         QTest::newRow("a goodbye leaves one second later")
             << "browse; +2; < ptr:cam | srv:cam>cam-host a:cam-host=198.18.0.1 "
