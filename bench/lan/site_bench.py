@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Probes at a site: this tree's build beside a baseline build, median of R runs each, the two
-alternating within one network, one certificate per device (make-fleet).
+alternating within one network, one certificate per device (lan-run --certificate-group 1), as
+on a real site.
 
     /usr/bin/python3 bench/lan/site_bench.py NEW_BUILD BASELINE_BUILD [--runs 5] [--devices 1000]
                                              [--big 4000] [--wait 4,20]
@@ -116,7 +117,7 @@ def main():
         for stage, count, extra in (("site", args.devices, []), ("big", args.big, ["--v4-only"])):
             fleet = os.path.join(tmp, f"{stage}.json")
             subprocess.run([sys.executable, MAKE_FLEET, str(count), *extra, "-o", fleet], check=True)
-            subprocess.run([LAN_RUN, "--fleet", fleet, "--", sys.executable, os.path.abspath(__file__),
+            subprocess.run([LAN_RUN, "--fleet", fleet, "--certificate-group", "1", "--", sys.executable, os.path.abspath(__file__),
                             args.new, args.baseline, "--runs", str(args.runs),
                             "--wait", ",".join(f"{w:g}" for w in args.wait),
                             "--stage", stage], check=True)
