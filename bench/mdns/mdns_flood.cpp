@@ -135,7 +135,7 @@ public:
     {
         const auto message = dns::parseMessage(
             reinterpret_cast<const uint8_t *>(datagram.constData()), size_t(datagram.size()));
-        if (!message || !message->isResponse() || (message->flags & 0x780f) != 0)
+        if (!message || !message->isResponse() || !message->isStandard())
             return;
         for (const auto *section :
              {&message->answers, &message->authorities, &message->additionals}) {
